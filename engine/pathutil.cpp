@@ -1,0 +1,97 @@
+#include "pathutil.h"
+
+#include <string.h>
+
+namespace {
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        if (AsciiUpper(*a) != AsciiUpper(*b)) return false;
+    }
+    return *a == *b;
+}
+
+}  // namespace
+
+bool JoinPath(char* out, size_t outSize, const char* folder, const char* name, bool quoted) {
+    const size_t folderLength = strlen(folder);
+    const size_t nameLength = strlen(name);
+    const bool needsSeparator = folderLength == 0 || folder[folderLength - 1] != '\\';
+    const size_t needed = folderLength + nameLength + (needsSeparator ? 1 : 0) + (quoted ? 2 : 0) + 2;
+    if (outSize < needed) {
+        if (outSize > 0) out[0] = '\0';
+        if (outSize > 1) out[1] = '\0';
+        return false;
+    }
+    size_t at = 0;
+    if (quoted) out[at++] = '"';
+    memcpy(out + at, folder, folderLength);
+    at += folderLength;
+    // With an empty folder the last character written may be the opening quote, never a
+    // backslash, so an empty folder always gets its separator.
+    if (needsSeparator) out[at++] = '\\';
+    memcpy(out + at, name, nameLength);
+    at += nameLength;
+    if (quoted) out[at++] = '"';
+    out[at++] = '\0';
+    out[at] = '\0';
+    return true;
+}
+
+void TitleCasePath(char* text) {
+    char* p = text;
+    for (;;) {
+        // p is at a word start.
+        if (*p >= 'a' && *p <= 'z') *p = AsciiUpper(*p);
+        for (;;) {
+            if (*p == '\0') return;
+            ++p;
+            if (*p == ' ' || *p == '\\') {
+                ++p;  // the character after a single separator starts a word, whatever it is
+                break;
+            }
+            *p = AsciiLower(*p);
+        }
+    }
+}
+
+const char* FindLastDot(const char* text) { return strrchr(text, '.'); }
+
+bool IsRemovableFile(const char* name) {
+    const char* dot = FindLastDot(name);
+    if (dot == nullptr) return true;
+    static const char* const kept[] = {".KEY", ".DAT", ".LOG"};
+    for (const char* extension : kept) {
+        if (EqualsIgnoringCase(dot, extension)) return false;
+    }
+    return true;
+}
+
+void FormatNumber(char* out, uint32_t value) {
+    char reversed[NumberTextSize];
+    size_t count = 0;
+    int digits = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+        ++digits;
+        if (value != 0 && digits % 3 == 0) reversed[count++] = ',';
+    } while (value != 0);
+    for (size_t i = 0; i < count; ++i) out[i] = reversed[count - 1 - i];
+    out[count] = '\0';
+}
+
+bool CopyText(char* out, size_t outSize, const char* src) {
+    if (outSize == 0) return false;
+    const size_t length = strlen(src);
+    if (length < outSize) {
+        memcpy(out, src, length + 1);
+        return true;
+    }
+    memcpy(out, src, outSize - 1);
+    out[outSize - 1] = '\0';
+    return false;
+}

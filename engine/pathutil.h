@@ -1,0 +1,29 @@
+// Path and text helpers shared by the engine and the pages. Every routine writes only into the
+// caller's buffer and takes that buffer's size, so none of them can overrun it.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Writes [quote] folder [\] name [quote] NUL NUL into out. A backslash goes between the parts
+// unless the folder already ends in one. Returns false, leaving out as an empty text, when the
+// result and both NULs do not fit in outSize bytes.
+bool JoinPath(char* out, size_t outSize, const char* folder, const char* name, bool quoted);
+
+// Capitalises the first letter after each single space or backslash, lowers the others (ASCII only).
+void TitleCasePath(char* text);
+
+// Position of the last '.' in text, or nullptr when there is none.
+const char* FindLastDot(const char* text);
+
+// True when the clean-up of an old installation may delete a file of this name: anything but
+// names whose last extension is .KEY, .DAT or .LOG in any letter case.
+bool IsRemovableFile(const char* name);
+
+// Decimal digits with ',' between groups of three, whatever the regional settings.
+// out must hold at least 14 bytes (4,294,967,295 and the NUL).
+enum { NumberTextSize = 16 };
+void FormatNumber(char* out, uint32_t value);
+
+// Bounded copy: true when all of src fit; otherwise out holds as much as fits, terminated.
+bool CopyText(char* out, size_t outSize, const char* src);

@@ -1,0 +1,117 @@
+#!/bin/bash
+# The one Wine environment used by the tests, the benchmarks and `make run`.
+#
+#   wine-harness.sh up [--display]   prepare the prefix, start Xvfb (unless --display and $DISPLAY
+#                                    is set) and a persistent wineserver; writes $WINE_ROOT/env
+#   wine-harness.sh exec PROG ARGS   run a Windows program inside that environment
+#   wine-harness.sh down             stop our wineserver and our Xvfb (by pid, never by name)
+#
+# WINE_ROOT defaults to build/wine; everything Wine writes stays below it.
+set -eu
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+root=${WINE_ROOT:-$here/build/wine}
+mkdir -p "$root"
+root=$(cd "$root" && pwd)
+prefix=$root/prefix
+envfile=$root/env
+
+write_env() {
+    cat > "$envfile" <<EOT
+export WINEPREFIX='$prefix'
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=d;mshtml=d'
+export HOME='$root/home'
+export TMPDIR='$root/tmp'
+export USER=porvane
+export TZ=\${PORVANE_TZ:-\${TZ:-UTC}}
+export DISPLAY='$1'
+EOT
+}
+
+load_env() {
+    if [ ! -f "$envfile" ]; then
+        echo "wine-harness: not up (no $envfile); run '$0 up' first" >&2
+        exit 2
+    fi
+    # shellcheck disable=SC1090
+    . "$envfile"
+}
+
+start_xvfb() {
+    local n
+    for n in $(seq 91 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 &
+        echo $! > "$root/xvfb.pid"
+        for _ in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && { echo ":$n"; return 0; }
+            sleep 0.1
+        done
+        kill "$(cat "$root/xvfb.pid")" 2>/dev/null || true
+        rm -f "$root/xvfb.pid"
+    done
+    echo "wine-harness: could not start Xvfb" >&2
+    return 1
+}
+
+make_prefix() {
+    # Build the prefix once, in a scratch folder, and move it into place only when complete.
+    local scratch=$root/prefix.new
+    rm -rf "$scratch"
+    WINEPREFIX=$scratch wineboot -i >/dev/null 2>&1 </dev/null
+    WINEPREFIX=$scratch wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f \
+        >/dev/null 2>&1 </dev/null
+    WINEPREFIX=$scratch wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ \
+        /d 1024x768 /f >/dev/null 2>&1 </dev/null
+    # This Wine does not read the fonts where fonts-wine puts them; without them the dialog font
+    # falls back to another face and dialog units change size.
+    cp /usr/share/wine/fonts/*.tt[fc] "$scratch/drive_c/windows/Fonts/" 2>/dev/null || true
+    WINEPREFIX=$scratch wineserver -w
+    mv "$scratch" "$prefix"
+}
+
+cmd=${1:-}
+case "$cmd" in
+    up)
+        mkdir -p "$root/home" "$root/tmp"
+        display=""
+        if [ "${2:-}" = "--display" ] && [ -n "${DISPLAY:-}" ]; then
+            display=$DISPLAY
+        elif [ -f "$root/xvfb.pid" ] && kill -0 "$(cat "$root/xvfb.pid")" 2>/dev/null \
+             && [ -f "$envfile" ]; then
+            display=$(sed -n "s/^export DISPLAY='\(.*\)'$/\1/p" "$envfile")
+        else
+            display=$(start_xvfb)
+        fi
+        write_env "$display"
+        load_env
+        [ -d "$prefix" ] || make_prefix
+        # A persistent server makes every later start cheap. Warm it up before anything runs
+        # under CTest: the first wine process spawns services that inherit its stdout.
+        wineserver -p
+        wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+        echo "wine-harness: prefix $prefix, display $DISPLAY"
+        ;;
+    exec)
+        shift
+        load_env
+        exec wine "$@"
+        ;;
+    down)
+        if [ -f "$envfile" ]; then
+            load_env
+            wineserver -k 2>/dev/null || true
+            wineserver -w 2>/dev/null || true
+        fi
+        if [ -f "$root/xvfb.pid" ]; then
+            kill "$(cat "$root/xvfb.pid")" 2>/dev/null || true
+            rm -f "$root/xvfb.pid"
+        fi
+        ;;
+    *)
+        echo "usage: $0 up [--display] | exec PROGRAM [ARGS...] | down" >&2
+        exit 2
+        ;;
+esac
