@@ -4,7 +4,8 @@
 #   wine-harness.sh up [--display]   prepare the prefix, start Xvfb (unless --display and $DISPLAY
 #                                    is set) and a persistent wineserver; writes $WINE_ROOT/env
 #   wine-harness.sh exec PROG ARGS   run a Windows program inside that environment
-#   wine-harness.sh down             stop our wineserver and our Xvfb (by pid, never by name)
+#   wine-harness.sh down [--force]   stop our wineserver and our Xvfb (by pid, never by name);
+#                                    without --force it leaves them up while a program still runs
 #
 # WINE_ROOT defaults to build/wine; everything Wine writes stays below it.
 set -eu
@@ -72,18 +73,36 @@ make_prefix() {
     mv "$scratch" "$prefix"
 }
 
+# Programs other than Wine's own services that still run in our prefix (their pids).
+prefix_users() {
+    local dir argv0
+    for dir in /proc/[0-9]*; do
+        { tr '\0' '\n' < "$dir/environ" | grep -qxF "WINEPREFIX=$prefix"; } 2>/dev/null || continue
+        argv0=$({ tr '\0' '\n' < "$dir/cmdline" | head -n 1; } 2>/dev/null)
+        case "$argv0" in
+            *'\services.exe'|*'\winedevice.exe'|*'\plugplay.exe'|*'\svchost.exe'|*'\explorer.exe' \
+            |*'\rpcss.exe'|*'\conhost.exe'|*'\tabtip.exe'|*'\wineboot.exe') ;;
+            ?:\\*) echo "${dir#/proc/}" ;;  # a Windows program of ours
+        esac
+    done
+}
+
 cmd=${1:-}
 case "$cmd" in
     up)
         mkdir -p "$root/home" "$root/tmp"
+        # Several callers may bring the harness up at once: one at a time from here on.
+        exec 9>"$root/lock"
+        flock 9
         display=""
         if [ "${2:-}" = "--display" ] && [ -n "${DISPLAY:-}" ]; then
             display=$DISPLAY
         elif [ -f "$root/xvfb.pid" ] && kill -0 "$(cat "$root/xvfb.pid")" 2>/dev/null \
-             && [ -f "$envfile" ]; then
-            display=$(sed -n "s/^export DISPLAY='\(.*\)'$/\1/p" "$envfile")
+             && [ -f "$root/xvfb.display" ]; then
+            display=$(cat "$root/xvfb.display")
         else
             display=$(start_xvfb)
+            echo "$display" > "$root/xvfb.display"
         fi
         write_env "$display"
         load_env
@@ -102,12 +121,17 @@ case "$cmd" in
     down)
         if [ -f "$envfile" ]; then
             load_env
+            users=$(prefix_users | tr '\n' ' ')
+            if [ -n "$users" ] && [ "${2:-}" != "--force" ]; then
+                echo "wine-harness: still in use (pids $users); leaving it up" >&2
+                exit 0
+            fi
             wineserver -k 2>/dev/null || true
             wineserver -w 2>/dev/null || true
         fi
         if [ -f "$root/xvfb.pid" ]; then
             kill "$(cat "$root/xvfb.pid")" 2>/dev/null || true
-            rm -f "$root/xvfb.pid"
+            rm -f "$root/xvfb.pid" "$root/xvfb.display"
         fi
         ;;
     *)
