@@ -1,0 +1,661 @@
+#include "driver.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+// Every cross-process message gets a bounded wait, so a hung target fails the check instead of
+// hanging the driver.
+const UINT SendTimeoutMs = 3000;
+
+bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    DWORD_PTR value = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SendTimeoutMs,
+                             &value))
+        return false;
+    if (result) *result = (LRESULT)value;
+    return true;
+}
+
+bool SendWithTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    DWORD_PTR value = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SendTimeoutMs,
+                             &value))
+        return false;
+    if (result) *result = (LRESULT)value;
+    return true;
+}
+
+std::string ToAnsi(const wchar_t* text, int length) {
+    if (length <= 0) return std::string();
+    int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    if (size > 0) WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+// Cross-process LB_GETTEXT/CB_GETLBTEXT in the A form hand back UTF-16 under Wine, so the
+// entries are read in the W form and converted here.
+std::vector<std::string> ReadEntries(HWND control, UINT countMsg, UINT lengthMsg, UINT textMsg) {
+    std::vector<std::string> entries;
+    LRESULT count = 0;
+    if (!SendWithTimeoutW(control, countMsg, 0, 0, &count) || count < 0) return entries;
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = 0;
+        if (!SendWithTimeoutW(control, lengthMsg, (WPARAM)i, 0, &length) || length < 0) {
+            entries.push_back(std::string());
+            continue;
+        }
+        std::vector<wchar_t> buffer((size_t)length + 1, L'\0');
+        LRESULT copied = 0;
+        if (!SendWithTimeoutW(control, textMsg, (WPARAM)i, (LPARAM)buffer.data(), &copied) ||
+            copied < 0)
+            copied = 0;
+        if (copied > length) copied = length;
+        entries.push_back(ToAnsi(buffer.data(), (int)copied));
+    }
+    return entries;
+}
+
+struct FindRequest {
+    DWORD processId;
+    const char* className;
+    const char* caption;
+    bool mustBeVisible;
+    HWND owner;
+    HWND found;
+};
+
+bool Matches(HWND window, const FindRequest& request) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != request.processId) return false;
+    if (request.mustBeVisible && !IsWindowVisible(window)) return false;
+    if (request.className && _stricmp(ClassOf(window).c_str(), request.className) != 0)
+        return false;
+    if (request.owner && OwnerOf(window) != request.owner) return false;
+    if (request.caption) {
+        char caption[512] = {0};
+        GetWindowTextA(window, caption, sizeof caption);
+        if (strcmp(caption, request.caption) != 0) return false;
+    }
+    return true;
+}
+
+BOOL CALLBACK FindProc(HWND window, LPARAM param) {
+    FindRequest* request = (FindRequest*)param;
+    if (Matches(window, *request)) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct ListRequest {
+    DWORD processId;
+    std::vector<HWND>* windows;
+};
+
+BOOL CALLBACK ListProc(HWND window, LPARAM param) {
+    ListRequest* request = (ListRequest*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == request->processId) request->windows->push_back(window);
+    return TRUE;
+}
+
+int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+// Absolute mouse coordinates run from 0 to 65535 across the screen; rounding up keeps the
+// system's scaling back to pixels on the intended pixel.
+LONG NormalX(int x) { return (LONG)(((LONGLONG)x * 65536 + ScreenWidth() - 1) / ScreenWidth()); }
+LONG NormalY(int y) { return (LONG)(((LONGLONG)y * 65536 + ScreenHeight() - 1) / ScreenHeight()); }
+
+bool SendMouse(DWORD flags, int x, int y) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = NormalX(x);
+    input.mi.dy = NormalY(y);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    return SendInput(1, &input, sizeof input) == 1;
+}
+
+bool MoveMouse(int x, int y) {
+    if (!SendMouse(0, x, y)) return false;
+    POINT at = {};
+    return WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 1000);
+}
+
+bool SendKey(WORD virtualKey, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = (WORD)MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return SendInput(1, &input, sizeof input) == 1;
+}
+
+bool SendUnicodeChar(wchar_t ch) {
+    INPUT inputs[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wScan = ch;
+        inputs[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    return SendInput(2, inputs, sizeof inputs[0]) == 2;
+}
+
+DWORD ThreadOf(HWND window) { return GetWindowThreadProcessId(window, nullptr); }
+
+bool GuiInfo(HWND window, GUITHREADINFO* info) {
+    memset(info, 0, sizeof *info);
+    info->cbSize = sizeof *info;
+    return GetGUIThreadInfo(ThreadOf(window), info) != FALSE;
+}
+
+// The top-level window that holds `window` (itself when it is top-level).
+HWND TopOf(HWND window) { return GetAncestor(window, GA_ROOT); }
+
+// Brings the page to the foreground and waits until the system reports it active, so that the
+// keyboard input that follows goes to its thread.
+bool MakeForeground(HWND page) {
+    HWND top = TopOf(page);
+    if (GetForegroundWindow() == top) return true;
+    SetForegroundWindow(top);
+    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, 2000);
+}
+
+}  // namespace
+
+bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* error) {
+    *child = ChildProgram();
+    std::string folder = windowsPath;
+    size_t slash = folder.find_last_of('\\');
+    folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+    std::string commandLine = std::string("\"") + windowsPath + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(windowsPath, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &info)) {
+        if (error) {
+            char message[400];
+            snprintf(message, sizeof message, "CreateProcess(%s) failed with error %lu",
+                     windowsPath, (unsigned long)GetLastError());
+            *error = message;
+        }
+        return false;
+    }
+    child->process = info.hProcess;
+    child->thread = info.hThread;
+    child->processId = info.dwProcessId;
+    return true;
+}
+
+bool IsRunning(const ChildProgram& child) {
+    return child.process && WaitForSingleObject(child.process, 0) == WAIT_TIMEOUT;
+}
+
+bool WaitForExit(ChildProgram* child, DWORD timeoutMs, DWORD* exitCode) {
+    if (!child->process) return false;
+    if (WaitForSingleObject(child->process, timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(child->process, 0xDEAD);
+        WaitForSingleObject(child->process, 5000);
+        return false;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(child->process, &code)) return false;
+    if (exitCode) *exitCode = code;
+    return true;
+}
+
+void EndProgram(ChildProgram* child) {
+    if (child->process) {
+        if (WaitForSingleObject(child->process, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(child->process, 0xDEAD);
+            WaitForSingleObject(child->process, 5000);
+        }
+        CloseHandle(child->process);
+    }
+    if (child->thread) CloseHandle(child->thread);
+    *child = ChildProgram();
+}
+
+HWND FindTopWindow(DWORD processId, const char* className, const char* caption,
+                   bool mustBeVisible, HWND owner) {
+    FindRequest request = {processId, className, caption, mustBeVisible, owner, nullptr};
+    EnumWindows(FindProc, (LPARAM)&request);
+    return request.found;
+}
+
+HWND WaitForTopWindow(DWORD processId, const char* className, const char* caption,
+                      DWORD timeoutMs, HWND owner) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopWindow(processId, className, caption, true, owner)); },
+              timeoutMs);
+    return found;
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+std::vector<HWND> TopWindowsOf(DWORD processId) {
+    std::vector<HWND> windows;
+    ListRequest request = {processId, &windows};
+    EnumWindows(ListProc, (LPARAM)&request);
+    return windows;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = {0};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+HWND OwnerOf(HWND window) { return GetWindow(window, GW_OWNER); }
+
+std::string TextOf(HWND window) {
+    LRESULT length = 0;
+    if (!window || !SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0)
+        return std::string();
+    // WM_GETTEXTLENGTH may report more than WM_GETTEXT copies (double-byte conversions), never
+    // less; the copied count decides.
+    std::vector<char> buffer((size_t)length + 1, '\0');
+    LRESULT copied = 0;
+    if (!SendWithTimeout(window, WM_GETTEXT, buffer.size(), (LPARAM)buffer.data(), &copied) ||
+        copied < 0)
+        return std::string();
+    if ((size_t)copied > (size_t)length) copied = length;
+    return std::string(buffer.data(), (size_t)copied);
+}
+
+HWND Item(HWND page, int id) { return GetDlgItem(page, id); }
+
+std::string ItemText(HWND page, int id) { return TextOf(Item(page, id)); }
+
+std::vector<std::string> ListBoxEntries(HWND list) {
+    return ReadEntries(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
+std::vector<std::string> ComboBoxEntries(HWND combo) {
+    return ReadEntries(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+int ListBoxSelection(HWND list) {
+    LRESULT index = LB_ERR;
+    if (!SendWithTimeout(list, LB_GETCURSEL, 0, 0, &index)) return LB_ERR;
+    return (int)index;
+}
+
+int ComboBoxSelection(HWND combo) {
+    LRESULT index = CB_ERR;
+    if (!SendWithTimeout(combo, CB_GETCURSEL, 0, 0, &index)) return CB_ERR;
+    return (int)index;
+}
+
+bool IsEnabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
+
+RECT WindowRectOf(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+RECT ClientRectOf(HWND window) {
+    RECT r = {};
+    GetClientRect(window, &r);
+    return r;
+}
+
+RECT RectInParent(HWND child) {
+    RECT r = WindowRectOf(child);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), (POINT*)&r, 2);
+    return r;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info;
+    return GuiInfo(window, &info) ? info.hwndFocus : nullptr;
+}
+
+HWND ActiveOf(HWND window) {
+    GUITHREADINFO info;
+    return GuiInfo(window, &info) ? info.hwndActive : nullptr;
+}
+
+void ClickButton(HWND page, int id) { PostMessageA(Item(page, id), BM_CLICK, 0, 0); }
+
+bool ClickAt(int x, int y) {
+    if (!MoveMouse(x, y)) return false;
+    return SendMouse(MOUSEEVENTF_LEFTDOWN, x, y) && SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+}
+
+bool DoubleClickAt(int x, int y) {
+    if (!MoveMouse(x, y)) return false;
+    return SendMouse(MOUSEEVENTF_LEFTDOWN, x, y) && SendMouse(MOUSEEVENTF_LEFTUP, x, y) &&
+           SendMouse(MOUSEEVENTF_LEFTDOWN, x, y) && SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+}
+
+bool ClickCenter(HWND window) {
+    RECT r = WindowRectOf(window);
+    return ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+bool PressKey(HWND page, WORD virtualKey) {
+    if (!MakeForeground(page)) return false;
+    return SendKey(virtualKey, false) && SendKey(virtualKey, true);
+}
+
+bool TypeText(HWND edit, const char* text) {
+    if (!MakeForeground(edit)) return false;
+    if (FocusOf(edit) != edit) {
+        if (!ClickCenter(edit)) return false;
+        if (!WaitUntil([&] { return FocusOf(edit) == edit; }, 2000)) return false;
+    }
+    // Ctrl+A selects nothing in a plain edit control, so the old text is selected directly.
+    if (!SendWithTimeout(edit, EM_SETSEL, 0, -1, nullptr)) return false;
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::vector<wchar_t> wide(length > 0 ? length : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), (int)wide.size());
+    for (size_t i = 0; wide[i]; ++i)
+        if (!SendUnicodeChar(wide[i])) return false;
+    return true;
+}
+
+void SetEditText(HWND edit, const char* text) {
+    SendWithTimeout(edit, WM_SETTEXT, 0, (LPARAM)text, nullptr);
+}
+
+bool DoubleClickListEntry(HWND list, int index) {
+    LRESULT count = 0;
+    if (!SendWithTimeout(list, LB_GETCOUNT, 0, 0, &count) || index < 0 || index >= count)
+        return false;
+    LRESULT height = 0;
+    if (!SendWithTimeout(list, LB_GETITEMHEIGHT, (WPARAM)index, 0, &height) || height <= 0)
+        return false;
+    RECT client = ClientRectOf(list);
+    int visible = (int)((client.bottom - client.top) / height);
+    if (visible < 1) visible = 1;
+    LRESULT top = 0;
+    SendWithTimeout(list, LB_GETTOPINDEX, 0, 0, &top);
+    if (index < top || index >= top + visible) {
+        // Scrolled into view as the user would with the scroll bar.
+        SendWithTimeout(list, LB_SETTOPINDEX, (WPARAM)index, 0, nullptr);
+        SendWithTimeout(list, LB_GETTOPINDEX, 0, 0, &top);
+    }
+    // Entries have one height here (the lists do not measure their items), so the entry's row
+    // follows from the top index.
+    POINT at = {client.left + 12, (LONG)((index - top) * height + height / 2)};
+    ClientToScreen(list, &at);
+    if (!MakeForeground(list)) return false;
+    return DoubleClickAt(at.x, at.y);
+}
+
+bool DragFrameCorner(HWND window, int dx, int dy) {
+    if (!MakeForeground(window)) return false;
+    RECT r = WindowRectOf(window);
+    int x = r.right - 2;
+    int y = r.bottom - 2;
+    if (!MoveMouse(x, y)) return false;
+    if (!SendMouse(MOUSEEVENTF_LEFTDOWN, x, y)) return false;
+    const int steps = 8;
+    for (int i = 1; i <= steps; ++i) {
+        Sleep(15);
+        if (!SendMouse(0, x + dx * i / steps, y + dy * i / steps)) return false;
+    }
+    Sleep(30);
+    if (!SendMouse(MOUSEEVENTF_LEFTUP, x + dx, y + dy)) return false;
+    return WaitUntil(
+        [&] {
+            RECT now = WindowRectOf(window);
+            return now.right - now.left == r.right - r.left + dx &&
+                   now.bottom - now.top == r.bottom - r.top + dy;
+        },
+        2000);
+}
+
+bool ResizeWindow(HWND window, int width, int height) {
+    // For another thread's window the system carries this out in that thread and waits, so the
+    // window has handled its WM_SIZE when this returns.
+    if (!SetWindowPos(window, nullptr, 0, 0, width, height,
+                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+        return false;
+    RECT r = WindowRectOf(window);
+    return r.right - r.left == width && r.bottom - r.top == height;
+}
+
+HWND WaitForMessageBox(DWORD processId, HWND owner, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopWindowsOf(processId)) {
+                if (!IsWindowVisible(window) || ClassOf(window) != "#32770") continue;
+                if (owner && OwnerOf(window) != owner) continue;
+                HWND text = GetDlgItem(window, 0xFFFF);
+                if (!text || _stricmp(ClassOf(text).c_str(), "Static") != 0) continue;
+                found = window;
+                return true;
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::string MessageBoxText(HWND box) { return ItemText(box, 0xFFFF); }
+
+bool AnswerMessageBox(HWND box, int buttonId) {
+    HWND button = GetDlgItem(box, buttonId);
+    if (!button) return false;
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return true;
+}
+
+COLORREF Screenshot::At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    const uint8_t* p = &pixels[((size_t)y * width + x) * 3];
+    return RGB(p[2], p[1], p[0]);
+}
+
+int Screenshot::CountColor(const RECT& area, COLORREF color) const {
+    int count = 0;
+    for (int y = area.top < 0 ? 0 : area.top; y < area.bottom && y < height; ++y)
+        for (int x = area.left < 0 ? 0 : area.left; x < area.right && x < width; ++x)
+            if (At(x, y) == color) ++count;
+    return count;
+}
+
+Screenshot Screenshot::Crop(const RECT& area) const {
+    Screenshot out;
+    int left = area.left < 0 ? 0 : area.left;
+    int top = area.top < 0 ? 0 : area.top;
+    int right = area.right > width ? width : area.right;
+    int bottom = area.bottom > height ? height : area.bottom;
+    if (right <= left || bottom <= top) return out;
+    out.width = right - left;
+    out.height = bottom - top;
+    out.pixels.resize((size_t)out.width * out.height * 3);
+    for (int y = 0; y < out.height; ++y)
+        memcpy(&out.pixels[(size_t)y * out.width * 3],
+               &pixels[((size_t)(top + y) * width + left) * 3], (size_t)out.width * 3);
+    return out;
+}
+
+bool Screenshot::SaveBmp(const char* path) const {
+    if (width <= 0 || height <= 0) return false;
+    int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;  // bottom row first, the usual form
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = (DWORD)stride * height;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    FILE* out = fopen(path, "wb");
+    if (!out) return false;
+    bool ok = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1;
+    std::vector<uint8_t> row((size_t)stride, 0);
+    for (int y = height - 1; ok && y >= 0; --y) {
+        memcpy(row.data(), &pixels[(size_t)y * width * 3], (size_t)width * 3);
+        ok = fwrite(row.data(), row.size(), 1, out) == 1;
+    }
+    return fclose(out) == 0 && ok;
+}
+
+bool CaptureScreen(Screenshot* shot) {
+    int width = ScreenWidth();
+    int height = ScreenHeight();
+    HDC screen = GetDC(nullptr);
+    if (!screen) return false;
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (memory && bitmap && bits) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT) != FALSE;
+        GdiFlush();
+        if (ok) {
+            int stride = (width * 3 + 3) & ~3;
+            shot->width = width;
+            shot->height = height;
+            shot->pixels.resize((size_t)width * height * 3);
+            for (int y = 0; y < height; ++y)
+                memcpy(&shot->pixels[(size_t)y * width * 3], (const uint8_t*)bits + (size_t)y * stride,
+                       (size_t)width * 3);
+        }
+        SelectObject(memory, previous);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+WindowWatch::~WindowWatch() {
+    Stop();
+    if (lockReady_) DeleteCriticalSection(&lock_);
+}
+
+void WindowWatch::Start(DWORD processId) {
+    Stop();
+    if (!lockReady_) {
+        InitializeCriticalSection(&lock_);
+        lockReady_ = true;
+    }
+    processId_ = processId;
+    seen_.clear();
+    Poll();
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+void WindowWatch::Stop() {
+    if (!thread_) return;
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(stop_);
+    thread_ = nullptr;
+    stop_ = nullptr;
+    Poll();  // one last look, so that nothing between the last poll and now is missed
+}
+
+DWORD WINAPI WindowWatch::Run(void* self) {
+    WindowWatch* watch = (WindowWatch*)self;
+    while (WaitForSingleObject(watch->stop_, 2) == WAIT_TIMEOUT) watch->Poll();
+    return 0;
+}
+
+void WindowWatch::Poll() {
+    for (HWND window : TopWindowsOf(processId_)) {
+        // GetWindowText reads another process's caption without sending it a message, so a
+        // busy target cannot stall the watch.
+        char caption[512] = {0};
+        GetWindowTextA(window, caption, sizeof caption);
+        std::string className = ClassOf(window);
+        if (className.empty()) continue;  // gone between the listing and now
+        EnterCriticalSection(&lock_);
+        bool known = false;
+        for (const Seen& s : seen_)
+            if (s.window == window && s.className == className && s.caption == caption) {
+                known = true;
+                break;
+            }
+        if (!known) seen_.push_back(Seen{window, className, caption, OwnerOf(window)});
+        LeaveCriticalSection(&lock_);
+    }
+}
+
+std::vector<WindowWatch::Seen> WindowWatch::SeenWindows() {
+    if (!lockReady_) return std::vector<Seen>();
+    EnterCriticalSection(&lock_);
+    std::vector<Seen> copy = seen_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+bool WindowWatch::SawClass(const char* className) { return CountSeen(className, nullptr) > 0; }
+
+int WindowWatch::CountSeen(const char* className, const char* caption) {
+    std::vector<HWND> windows;
+    for (const Seen& s : SeenWindows()) {
+        if (className && _stricmp(s.className.c_str(), className) != 0) continue;
+        if (caption && s.caption != caption) continue;
+        bool counted = false;
+        for (HWND w : windows) counted = counted || w == s.window;
+        if (!counted) windows.push_back(s.window);
+    }
+    return (int)windows.size();
+}
+
+Watchdog::Watchdog(const char* what, DWORD timeoutMs, const ChildProgram* child)
+    : what_(what), timeoutMs_(timeoutMs), child_(child) {
+    disarmed_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+Watchdog::~Watchdog() {
+    SetEvent(disarmed_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(disarmed_);
+}
+
+DWORD WINAPI Watchdog::Run(void* self) {
+    Watchdog* dog = (Watchdog*)self;
+    if (WaitForSingleObject(dog->disarmed_, dog->timeoutMs_) == WAIT_OBJECT_0) return 0;
+    fprintf(stderr, "\nWATCHDOG: '%s' did not finish within %lu ms; ending the installer and "
+                    "failing\n", dog->what_.c_str(), (unsigned long)dog->timeoutMs_);
+    fflush(stderr);
+    fflush(stdout);
+    if (dog->child_ && dog->child_->process) TerminateProcess(dog->child_->process, 0xDEAD);
+    ExitProcess(3);
+}
+
+bool ReadWholeFile(const char* path, std::string* data) {
+    FILE* in = fopen(path, "rb");
+    if (!in) return false;
+    data->clear();
+    char block[4096];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, in)) > 0) data->append(block, got);
+    bool ok = !ferror(in);
+    fclose(in);
+    return ok;
+}
