@@ -158,18 +158,10 @@ bool GuiInfo(HWND window, GUITHREADINFO* info) {
 // The top-level window that holds `window` (itself when it is top-level).
 HWND TopOf(HWND window) { return GetAncestor(window, GA_ROOT); }
 
-// Brings the page to the foreground and waits until the system reports it active, so that the
-// keyboard input that follows goes to its thread.
-bool MakeForeground(HWND page) {
-    HWND top = TopOf(page);
-    if (GetForegroundWindow() == top) return true;
-    SetForegroundWindow(top);
-    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, 2000);
-}
-
 }  // namespace
 
-bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* error) {
+bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* error,
+                  bool suspended) {
     *child = ChildProgram();
     std::string folder = windowsPath;
     size_t slash = folder.find_last_of('\\');
@@ -178,8 +170,9 @@ bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* err
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(windowsPath, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &info)) {
+    if (!CreateProcessA(windowsPath, &commandLine[0], nullptr, nullptr, FALSE,
+                        suspended ? CREATE_SUSPENDED : 0, nullptr, folder.c_str(), &startup,
+                        &info)) {
         if (error) {
             char message[400];
             snprintf(message, sizeof message, "CreateProcess(%s) failed with error %lu",
@@ -192,6 +185,10 @@ bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* err
     child->thread = info.hThread;
     child->processId = info.dwProcessId;
     return true;
+}
+
+void ResumeProgram(const ChildProgram& child) {
+    if (child.thread) ResumeThread(child.thread);
 }
 
 bool IsRunning(const ChildProgram& child) {
@@ -326,6 +323,15 @@ HWND ActiveOf(HWND window) {
     return GuiInfo(window, &info) ? info.hwndActive : nullptr;
 }
 
+// Brings the page to the foreground and waits until the system reports it active, so that the
+// keyboard input that follows goes to its thread.
+bool BringToForeground(HWND page) {
+    HWND top = TopOf(page);
+    if (GetForegroundWindow() == top) return true;
+    SetForegroundWindow(top);
+    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, 2000);
+}
+
 void ClickButton(HWND page, int id) { PostMessageA(Item(page, id), BM_CLICK, 0, 0); }
 
 bool ClickAt(int x, int y) {
@@ -345,12 +351,12 @@ bool ClickCenter(HWND window) {
 }
 
 bool PressKey(HWND page, WORD virtualKey) {
-    if (!MakeForeground(page)) return false;
+    if (!BringToForeground(page)) return false;
     return SendKey(virtualKey, false) && SendKey(virtualKey, true);
 }
 
 bool TypeText(HWND edit, const char* text) {
-    if (!MakeForeground(edit)) return false;
+    if (!BringToForeground(edit)) return false;
     if (FocusOf(edit) != edit) {
         if (!ClickCenter(edit)) return false;
         if (!WaitUntil([&] { return FocusOf(edit) == edit; }, 2000)) return false;
@@ -390,12 +396,12 @@ bool DoubleClickListEntry(HWND list, int index) {
     // follows from the top index.
     POINT at = {client.left + 12, (LONG)((index - top) * height + height / 2)};
     ClientToScreen(list, &at);
-    if (!MakeForeground(list)) return false;
+    if (!BringToForeground(list)) return false;
     return DoubleClickAt(at.x, at.y);
 }
 
 bool DragFrameCorner(HWND window, int dx, int dy) {
-    if (!MakeForeground(window)) return false;
+    if (!BringToForeground(window)) return false;
     RECT r = WindowRectOf(window);
     int x = r.right - 2;
     int y = r.bottom - 2;
@@ -510,9 +516,10 @@ bool Screenshot::SaveBmp(const char* path) const {
     return fclose(out) == 0 && ok;
 }
 
-bool CaptureScreen(Screenshot* shot) {
-    int width = ScreenWidth();
-    int height = ScreenHeight();
+bool CaptureArea(const RECT& area, Screenshot* shot) {
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return false;
     HDC screen = GetDC(nullptr);
     if (!screen) return false;
     HDC memory = CreateCompatibleDC(screen);
@@ -528,7 +535,9 @@ bool CaptureScreen(Screenshot* shot) {
     bool ok = false;
     if (memory && bitmap && bits) {
         HGDIOBJ previous = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT) != FALSE;
+        // CAPTUREBLT takes layered windows too; GdiFlush makes the DIB's bits complete.
+        ok = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top,
+                    SRCCOPY | CAPTUREBLT) != FALSE;
         GdiFlush();
         if (ok) {
             int stride = (width * 3 + 3) & ~3;
@@ -536,8 +545,8 @@ bool CaptureScreen(Screenshot* shot) {
             shot->height = height;
             shot->pixels.resize((size_t)width * height * 3);
             for (int y = 0; y < height; ++y)
-                memcpy(&shot->pixels[(size_t)y * width * 3], (const uint8_t*)bits + (size_t)y * stride,
-                       (size_t)width * 3);
+                memcpy(&shot->pixels[(size_t)y * width * 3],
+                       (const uint8_t*)bits + (size_t)y * stride, (size_t)width * 3);
         }
         SelectObject(memory, previous);
     }
@@ -545,6 +554,27 @@ bool CaptureScreen(Screenshot* shot) {
     if (memory) DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return ok;
+}
+
+bool CaptureScreen(Screenshot* shot) {
+    RECT all = {0, 0, ScreenWidth(), ScreenHeight()};
+    return CaptureArea(all, shot);
+}
+
+bool CaptureSteadyScreen(Screenshot* shot, DWORD timeoutMs) {
+    Screenshot previous;
+    if (!CaptureScreen(&previous)) return false;
+    bool steady = WaitUntil(
+        [&] {
+            Sleep(100);
+            if (!CaptureScreen(shot)) return false;
+            bool same = shot->pixels == previous.pixels;
+            previous.pixels.swap(shot->pixels);
+            return same;
+        },
+        timeoutMs);
+    *shot = previous;
+    return steady;
 }
 
 WindowWatch::~WindowWatch() {
@@ -640,8 +670,10 @@ Watchdog::~Watchdog() {
 DWORD WINAPI Watchdog::Run(void* self) {
     Watchdog* dog = (Watchdog*)self;
     if (WaitForSingleObject(dog->disarmed_, dog->timeoutMs_) == WAIT_OBJECT_0) return 0;
-    fprintf(stderr, "\nWATCHDOG: '%s' did not finish within %lu ms; ending the installer and "
-                    "failing\n", dog->what_.c_str(), (unsigned long)dog->timeoutMs_);
+    fprintf(stderr,
+            "\nWATCHDOG: '%s' did not finish within %lu ms; ending the program under test and "
+            "failing\n",
+            dog->what_.c_str(), (unsigned long)dog->timeoutMs_);
     fflush(stderr);
     fflush(stdout);
     if (dog->child_ && dog->child_->process) TerminateProcess(dog->child_->process, 0xDEAD);

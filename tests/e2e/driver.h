@@ -16,8 +16,11 @@ struct ChildProgram {
     DWORD processId = 0;
 };
 
-// Starts the program at a Windows path, with its own folder as the current directory.
-bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* error);
+// Starts the program at a Windows path, with its own folder as the current directory. A program
+// started suspended runs only after ResumeProgram, so that a WindowWatch can be started first.
+bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* error,
+                  bool suspended = false);
+void ResumeProgram(const ChildProgram& child);
 // Waits for the program to end and reads its exit code. On timeout the child is terminated (by its
 // handle) and false is returned.
 bool WaitForExit(ChildProgram* child, DWORD timeoutMs, DWORD* exitCode);
@@ -67,6 +70,9 @@ bool WaitUntil(Condition condition, DWORD timeoutMs) {
     }
 }
 
+// Brings the window's top-level window to the foreground and waits until it is active.
+bool BringToForeground(HWND window);
+
 // Input, as a person's would arrive.
 //  ClickButton posts BM_CLICK, which the button turns into its own press and release; it does not
 //  wait, so a button that opens modal UI does not block the driver.
@@ -110,6 +116,10 @@ struct Screenshot {
     Screenshot Crop(const RECT& area) const;
 };
 bool CaptureScreen(Screenshot* shot);
+// Only one area of the screen (faster for a race with the program); the copy is of the area's size.
+bool CaptureArea(const RECT& area, Screenshot* shot);
+// Captures until two copies in a row are equal, so that a page's paint has finished.
+bool CaptureSteadyScreen(Screenshot* shot, DWORD timeoutMs = 3000);
 
 // Records every top-level window that a process shows, from Start until Stop, by polling in a
 // thread of its own every few milliseconds, so that a window that lives only briefly is seen too.
