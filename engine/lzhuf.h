@@ -17,3 +17,22 @@ struct PayloadSink {
 // Returns false as soon as a block write comes up short; decoding stops there.
 bool decodePayload(const PayloadSink& sink, const uint8_t* payload, uint32_t compressedSize,
                    uint32_t fileSize);
+
+// The adaptive tree, read-only. freq has 628 entries (the last is the 0xFFFF sentinel), child 627,
+// parent 941 (627 node links, then one leaf link per symbol).
+struct LzhufTreeView {
+    const uint16_t* freq;
+    const uint16_t* child;
+    const uint16_t* parent;
+};
+
+// What the last decodePayload did; for the tests and the benchmarks.
+struct LzhufDecodeStats {
+    uint32_t rebuildCount;   // full tree rebuilds (root count reached 0x8000)
+    uint32_t droppedBytes;   // match bytes cut off at fileSize (a damaged stream)
+    uint64_t bitsRead;       // stream bits taken by the codes
+    uint32_t bytesPastEnd;   // payload bytes a byte-at-a-time reader would have asked for beyond
+                             // compressedSize (each reads as 0; none is actually read)
+    LzhufTreeView tree;      // the tree as the decode left it
+};
+LzhufDecodeStats ReadDecodeStats();

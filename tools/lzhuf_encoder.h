@@ -13,3 +13,28 @@ enum class LzhufParse {
 
 // Compresses size bytes of data into a stream that decodePayload turns back into the same bytes.
 std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse parse = LzhufParse::Optimal);
+
+// One step of a parse: a literal (length 1, value = the byte) or a match of 3 to 60 bytes whose
+// value is the position code p: the match starts p + 1 bytes before the current ring index.
+struct LzhufToken {
+    uint16_t length;
+    uint16_t value;
+};
+
+// What an encoding did, and the adaptive tree it ended with (which the decoder of the same stream
+// must end with too).
+struct LzhufEncodeStats {
+    uint32_t literalCount;
+    uint32_t matchCount;
+    uint32_t rebuildCount;
+    uint32_t longestCode;  // deepest symbol path written, in bits
+    uint16_t freq[628];
+    uint16_t child[627];
+    uint16_t parent[941];
+};
+
+std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse parse,
+                                 LzhufEncodeStats* stats);
+
+// Codes a given parse as it stands (no check that the matches agree with any data).
+std::vector<uint8_t> EncodeLzhufTokens(const LzhufToken* tokens, size_t count, LzhufEncodeStats* stats);
