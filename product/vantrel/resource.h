@@ -1,0 +1,25 @@
+// Resource ids of Vantrel, shared by vantrel.rc and the code.
+#pragma once
+
+#define IDR_MAINMENU 100
+#define IDR_ACCELERATORS 101
+#define IDD_ABOUT 102
+
+#define IDC_EDITOR 200
+
+#define IDM_FILE_NEW 1001
+#define IDM_FILE_OPEN 1002
+#define IDM_FILE_SAVE 1003
+#define IDM_FILE_SAVEAS 1004
+#define IDM_FILE_EXIT 1005
+#define IDM_EDIT_UNDO 1101
+#define IDM_EDIT_CUT 1102
+#define IDM_EDIT_COPY 1103
+#define IDM_EDIT_PASTE 1104
+#define IDM_EDIT_DELETE 1105
+#define IDM_EDIT_SELECTALL 1106
+#define IDM_EDIT_TIMEDATE 1107
+#define IDM_VIEW_WORDWRAP 1201
+#define IDM_HELP_TOPICS 1301
+#define IDM_HELP_UPDATE 1302
+#define IDM_HELP_ABOUT 1303

@@ -1,0 +1,45 @@
+// The packer's outputs as text: the manifest image and source, the headers, the resource script.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "description.h"
+
+// What the packer learned about each row by compressing it.
+struct PackedRow {
+    uint32_t compressedSize;
+    uint32_t crc32;  // of the decoded file
+};
+
+// The manifest exactly as the installer lays it out in memory (little-endian).
+std::vector<uint8_t> ManifestImage(const ProductDescription& description, const std::vector<PackedRow>& packed);
+
+// manifest_rows.h
+std::string ManifestRowsHeader(size_t rows);
+
+// payload_crc.h
+std::string PayloadCrcHeader();
+
+// manifest_data.cpp: the manifest, the support address and the CRC table.
+std::string ManifestSource(const ProductDescription& description, const std::vector<PackedRow>& packed);
+
+// One raw-data resource of the script, with what its file holds (named in a comment, so that the
+// script changes whenever a payload does and the resource compiler runs again).
+struct ScriptResource {
+    std::string name;
+    std::string file;  // absolute, '/' separated
+    uint32_t size;
+    uint32_t crc32;    // of the file's bytes
+};
+
+// payloads.rc
+std::string ResourceScript(const std::string& descriptionName, const std::vector<ScriptResource>& resources);
+
+// A make-style dependency file: target, then every input, spaces escaped.
+std::string DependencyFile(const std::string& target, const std::vector<std::string>& inputs);
+
+// A C string literal holding text (printable ASCII only reaches here).
+std::string CLiteral(const std::string& text);

@@ -1,0 +1,11 @@
+#include "crc32.h"
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+    // Bit at a time: the packer runs it over a few hundred kilobytes once per build.
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}

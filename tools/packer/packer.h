@@ -1,0 +1,25 @@
+// The packer: product description in, compressed payloads and the installer's manifest source out.
+#pragma once
+
+#include <stdint.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct PackerOptions {
+    std::string description;
+    std::string outDir;
+    std::vector<std::string> inputs;  // folders searched for the description's relative paths
+    std::string depfile;              // optional: make-style list of every input read
+    std::string stamp;                // optional: touched after every successful run; the depfile's target
+};
+
+// Compresses data and decodes the stream back with the installer's own decoder. False, with the
+// reason in `failure`, unless the round trip gives back exactly the same bytes.
+bool PackPayload(const std::vector<uint8_t>& data, std::vector<uint8_t>& stream, std::string& failure);
+
+// The whole run. Prints the sizes table to `out` and every diagnostic to `err`; returns the
+// process exit code (0 when all outputs are in place). A refused description changes nothing
+// in outDir.
+int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err);
