@@ -5,9 +5,16 @@
 #include <windows.h>
 #include <stdint.h>
 
+struct FileEntry;
+struct InstallManifest;
+
 // The well-known folders, each at most 255 characters.
 enum { DirInstall = 0, DirWindows = 1, DirPrograms = 2, DirectoryCount = 3 };
 enum { DirectorySlotSize = 256 };
+
+// A joined path of up to MAX_PATH - 1 characters, its NUL and the second NUL that JoinPath adds.
+// A path that does not fit is skipped, never cut.
+enum { JoinedPathSize = MAX_PATH + 1 };
 
 struct DirectoryTable {
     char paths[DirectoryCount][DirectorySlotSize];
@@ -27,8 +34,11 @@ void FillSystemFolders(HWND owner);
 // Runs the whole step for the installing page. 1 on success, -1 after a failure was shown.
 int16_t CopyAllFiles(HWND page);
 
-// Deletes the removable files below folder (kept: .KEY, .DAT, .LOG; folders stay).
-// False when the folder cannot be listed.
+// The same step over any manifest (CopyAllFiles passes the built-in one).
+int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest);
+
+// Deletes the removable files below folder (kept: .KEY, .DAT, .LOG; folders stay; linked
+// folders are not entered). False when the folder cannot be listed.
 bool CleanInstallFolder(const char* folder);
 
 // Creates every missing level of path, from the top down.
@@ -36,6 +46,9 @@ void CreateFolderChain(const char* path);
 
 // True when manifest entry `entry` must be written to destination.
 bool MustExtract(const char* destination, int16_t entry);
+
+// The same decision for any file-table row.
+bool MustExtractEntry(const char* destination, const FileEntry& entry);
 
 // Adds finished bytes to the meter, repaints the bar when its value changes, updates label 402.
 void AddProgress(HWND page, uint32_t bytes);

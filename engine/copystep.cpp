@@ -1,0 +1,234 @@
+// The copy step behind the installing page.
+#include <windows.h>
+#include <shlobj.h>
+#include <string.h>
+
+#include "copystep.h"
+#include "lzhuf.h"
+#include "manifest.h"
+#include "pathutil.h"
+#include "pathutil_win32.h"
+#include "resource.h"
+#include "shell.h"
+
+namespace {
+
+const char CreateFailedText[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
+const char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
+
+int16_t StopCopy(HWND page, const char* text) {
+    (void)MessageBoxA(page, text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+    return -1;
+}
+
+// The decoder's output goes straight into the destination file. A block that is not written
+// whole (disk full, I/O error) marks the file as failed: WriteFile may return TRUE for a short
+// write, so the count written is what decides.
+struct FileSink {
+    HANDLE file;
+    HWND page;
+    bool shortWrite;
+};
+
+uint32_t WriteBlock(void* context, const uint8_t* data, uint32_t count) {
+    FileSink* sink = static_cast<FileSink*>(context);
+    DWORD written = 0;
+    if (!WriteFile(sink->file, data, count, &written, nullptr) || written != count) {
+        sink->shortWrite = true;
+    }
+    return written;
+}
+
+void ReportBlock(void* context, uint32_t count) {
+    AddProgress(static_cast<FileSink*>(context)->page, count);
+}
+
+// The payload of an entry as a read-only view, or nullptr when the resource is missing or
+// holds fewer bytes than the entry claims (the decoder must never read past it).
+const uint8_t* LocatePayload(const FileEntry& entry) {
+    HRSRC resource = FindResourceA(nullptr, entry.resourceName, MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (resource == nullptr || SizeofResource(nullptr, resource) < entry.compressedSize) return nullptr;
+    HGLOBAL loaded = LoadResource(nullptr, resource);
+    if (loaded == nullptr) return nullptr;
+    return static_cast<const uint8_t*>(LockResource(loaded));
+}
+
+// Writes one entry; the file is closed on every path. False after a write that came up short
+// or a payload that cannot be read; the partial file stays where it is.
+bool ExtractEntry(HWND page, const FileEntry& entry, HANDLE file, const uint8_t* payload,
+                  const FILETIME& stamp) {
+    FileSink state = {file, page, false};
+    const PayloadSink sink = {&state, WriteBlock, ReportBlock};
+    const bool complete = decodePayload(sink, payload, entry.compressedSize, entry.fileSize) &&
+                          !state.shortWrite;
+    if (complete) (void)SetFileTime(file, &stamp, &stamp, &stamp);
+    (void)CloseHandle(file);
+    return complete;
+}
+
+// A folder reached through a link (junction, symbolic link, or a host symlink under Wine) leads
+// out of the install folder: its files belong to someone else.
+bool IsLinkedFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+}  // namespace
+
+void FillSystemFolders(HWND owner) {
+    char* windows = Session.directories.paths[DirWindows];
+    const UINT length = GetWindowsDirectoryA(windows, DirectorySlotSize);
+    if (length == 0 || length >= DirectorySlotSize) windows[0] = '\0';
+    TitleCasePath(windows);
+
+    // SHGetPathFromIDListA writes up to MAX_PATH bytes, more than the slot holds: take the path
+    // through a full-size buffer and keep it only when it fits.
+    char* programs = Session.directories.paths[DirPrograms];
+    programs[0] = '\0';
+    LPITEMIDLIST list = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list)) && list != nullptr) {
+        char path[MAX_PATH] = "";
+        if (SHGetPathFromIDListA(list, path) && !CopyText(programs, DirectorySlotSize, path)) {
+            programs[0] = '\0';
+        }
+        CoTaskMemFree(list);
+    }
+    TitleCasePath(programs);
+}
+
+int16_t CopyAllFiles(HWND page) { return CopyManifestFiles(page, Manifest); }
+
+int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest) {
+    const DirectoryTable& directories = Session.directories;
+    ProgressMeter& meter = Session.progress;
+    const char* installFolder = directories.paths[DirInstall];
+
+    if (PathExists(installFolder)) {
+        (void)CleanInstallFolder(installFolder);
+    } else {
+        CreateFolderChain(installFolder);
+    }
+
+    static_assert(sizeof(SYSTEMTIME) == sizeof(ManifestTime), "ManifestTime mirrors SYSTEMTIME");
+    SYSTEMTIME localTime;
+    memcpy(&localTime, &manifest.product.fileTime, sizeof localTime);
+    // The bias in force now decides the UTC stamp, not the one on the stamp's own date.
+    FILETIME localStamp = {0, 0};
+    FILETIME stamp = {0, 0};
+    (void)SystemTimeToFileTime(&localTime, &localStamp);
+    (void)LocalFileTimeToFileTime(&localStamp, &stamp);
+
+    int16_t count = manifest.fileCount;
+    if (count < 0) count = 0;
+    if (count > MANIFEST_ROWS) count = MANIFEST_ROWS;
+
+    for (int16_t i = 0; i < count; ++i) meter.total += manifest.files[i].fileSize;
+    SetDlgItemNumber(page, IDC_TOTAL_SIZE, meter.total);
+    SetDlgItemNumber(page, IDC_TOTAL_FILES, static_cast<uint32_t>(count));
+
+    for (int16_t i = 0; i < count; ++i) {
+        const FileEntry& entry = manifest.files[i];
+        const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
+        char destination[JoinedPathSize];
+        const bool fits = JoinPath(destination, sizeof destination, directories.paths[slot],
+                                   entry.fileName, false);
+        (void)SetDlgItemTextA(page, IDC_EXTRACTING, destination);
+        SetDlgItemNumber(page, IDC_CURRENT_FILE, static_cast<uint32_t>(i) + 1);
+        PumpMessages(page, 500);
+
+        // A destination too long for the system's paths cannot be created; a cut one would be
+        // some other file.
+        if (!fits) return StopCopy(page, CreateFailedText);
+
+        if (!MustExtractEntry(destination, entry)) {
+            AddProgress(page, entry.fileSize);
+            continue;
+        }
+
+        const uint8_t* payload = LocatePayload(entry);
+        if (payload == nullptr) return StopCopy(page, WriteFailedText);
+
+        HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return StopCopy(page, CreateFailedText);
+
+        if (!ExtractEntry(page, entry, file, payload, stamp)) return StopCopy(page, WriteFailedText);
+    }
+    return 1;
+}
+
+bool CleanInstallFolder(const char* folder) {
+    // One buffer serves as the search pattern and then as each entry's path: the recursion
+    // keeps one of them per level.
+    char path[JoinedPathSize];
+    if (!JoinPath(path, sizeof path, folder, "*.*", false)) return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder && found.cFileName[0] == '.') continue;
+        // An entry whose path would not fit is left alone rather than reached under a cut name.
+        if (!JoinPath(path, sizeof path, folder, found.cFileName, false)) continue;
+        if (isFolder) {
+            if (!IsLinkedFolder(found.dwFileAttributes)) (void)CleanInstallFolder(path);
+        } else if (IsRemovableFile(found.cFileName)) {
+            // Through a link the attributes would change on the target: only the link goes.
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            }
+            (void)DeleteFileA(path);
+        }
+    } while (FindNextFileA(search, &found));
+    (void)FindClose(search);
+    return true;
+}
+
+void CreateFolderChain(const char* path) {
+    char work[MAX_PATH];
+    if (!CopyText(work, sizeof work, path)) return;  // over MAX_PATH - 1 characters: skipped
+    size_t length = strlen(work);
+    if (length > 0 && work[length - 1] == '\\') work[--length] = '\0';
+
+    // Cut the text at every separator below the drive root; each cut is one level to create.
+    for (size_t i = length; i-- > 1;) {
+        if (work[i] != '\\') continue;
+        if (work[i - 1] == ':') break;
+        work[i] = '\0';
+    }
+    // Top level first, then put the separators back one at a time. Existing levels just fail.
+    (void)CreateDirectoryA(work, nullptr);
+    for (size_t i = 0; i < length; ++i) {
+        if (work[i] != '\0') continue;
+        work[i] = '\\';
+        (void)CreateDirectoryA(work, nullptr);
+    }
+}
+
+bool MustExtract(const char* destination, int16_t entry) {
+    if (entry < 0 || entry >= MANIFEST_ROWS) return true;
+    return MustExtractEntry(destination, Manifest.files[entry]);
+}
+
+bool MustExtractEntry(const char* destination, const FileEntry& entry) {
+    if (entry.flags & FILE_ALWAYS_OVERWRITE) return true;
+    HANDLE file = CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    (void)CloseHandle(file);
+    return false;
+}
+
+void AddProgress(HWND page, uint32_t bytes) {
+    ProgressMeter& meter = Session.progress;
+    const uint64_t done = static_cast<uint64_t>(meter.done) + bytes;
+    meter.done = done > meter.total ? meter.total : static_cast<uint32_t>(done);
+    if (meter.done == 0) return;
+
+    // done * 200 needs up to 40 bits.
+    const uint16_t value = static_cast<uint16_t>(static_cast<uint64_t>(meter.done) * 200 / meter.total);
+    if (value != meter.value) {
+        meter.value = value;
+        (void)InvalidateRect(meter.bar, nullptr, FALSE);
+        (void)UpdateWindow(meter.bar);
+        PumpMessages(page, 10);
+    }
+    SetDlgItemNumber(page, IDC_CURRENT_SIZE, meter.done);
+}

@@ -1,0 +1,20 @@
+// The Start-menu program group and its shell links.
+#pragma once
+
+#include <stddef.h>
+
+struct FileEntry;
+
+// Creates the group folder below the Programs folder (last level only; an existing one is used).
+void CreateProgramGroup(const char* groupName);
+
+// Programs folder \ group \ shortcut name .lnk, with no doubled backslash. False, leaving an
+// empty text, when the path would be longer than MAX_PATH - 1 characters or not fit out.
+bool ShortcutLinkPath(char* out, size_t outSize, const char* groupName, const FileEntry& entry);
+
+// The link for one file-table row, pointing into the install folder or the Windows folder.
+void CreateShortcut(const FileEntry& entry, const char* groupName);
+
+// Saves a shell link; COM must be initialised on the thread. Failures leave the link out.
+void CreateShellLink(const char* target, const char* workingFolder, const char* linkPath,
+                     const char* description);
