@@ -218,7 +218,7 @@ void FinishCoder(Coder& coder) {
 // Match finding: hash chains over the last RING_SIZE virtual positions
 
 const int HASH_BITS = 15;
-const int CHAIN_SLOTS = 2 * RING_SIZE;  // a chain link is read only while it is in the window
+const uint32_t CHAIN_MASK = 2 * RING_SIZE - 1;  // a chain link is read only while it is in the window
 const int CHAIN_LIMIT = 256;
 const int PADDING = 16;                 // zero bytes after the data for word-wide compares
 
@@ -229,8 +229,8 @@ struct Match {
 
 struct MatchFinder {
     std::vector<uint8_t> buffer;  // spaces, the data, padding
-    std::vector<int32_t> head;
-    std::vector<int32_t> prev;
+    std::vector<uint32_t> head;   // 0: none (virtual index 0 is never entered)
+    std::vector<uint32_t> prev;
     size_t end;                   // virtual index past the last data byte
 };
 
@@ -243,22 +243,22 @@ void InitMatchFinder(MatchFinder& f, const uint8_t* data, size_t size) {
     f.buffer.assign(RING_START + size + PADDING, 0);
     memset(f.buffer.data(), ' ', RING_START);
     if (size > 0) memcpy(f.buffer.data() + RING_START, data, size);
-    f.head.assign(size_t(1) << HASH_BITS, -1);
-    f.prev.assign(CHAIN_SLOTS, -1);
+    f.head.assign(size_t(1) << HASH_BITS, 0);
+    f.prev.assign(CHAIN_MASK + 1, 0);
     f.end = RING_START + size;
     // Only the spaces just before the data: a run of up to MAX_MATCH spaces finds its nearest
     // source among them while they are in reach, and the farther ones add nothing.
     for (int v = RING_START - 64; v < RING_START; ++v) {
         const uint32_t h = Hash3(&f.buffer[v]);
-        f.prev[v % CHAIN_SLOTS] = f.head[h];
+        f.prev[v & CHAIN_MASK] = f.head[h];
         f.head[h] = v;
     }
 }
 
 void Insert(MatchFinder& f, size_t v) {
     const uint32_t h = Hash3(&f.buffer[v]);
-    f.prev[v % CHAIN_SLOTS] = f.head[h];
-    f.head[h] = static_cast<int32_t>(v);
+    f.prev[v & CHAIN_MASK] = f.head[h];
+    f.head[h] = static_cast<uint32_t>(v);
 }
 
 int MatchLength(const uint8_t* a, const uint8_t* b, int limit) {
@@ -283,7 +283,7 @@ uint32_t FindMatches(MatchFinder& f, size_t v, int maxLength, Match* out) {
         const uint8_t* here = &f.buffer[v];
         int best = MIN_MATCH - 1;
         int steps = CHAIN_LIMIT;
-        for (int32_t c = f.head[Hash3(here)]; c >= 0 && v - c <= RING_SIZE && steps-- > 0; c = f.prev[c % CHAIN_SLOTS]) {
+        for (uint32_t c = f.head[Hash3(here)]; c != 0 && v - c <= RING_SIZE && steps-- > 0; c = f.prev[c & CHAIN_MASK]) {
             const uint8_t* there = &f.buffer[c];
             if (there[best] != here[best] || there[0] != here[0]) continue;
             const int length = MatchLength(there, here, maxLength);
