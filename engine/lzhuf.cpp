@@ -154,7 +154,6 @@ void rebuildTree(LzhufTree& t) {
     unsigned k = SYMBOL_COUNT;
     for (unsigned i = 0, n = SYMBOL_COUNT; n < NODE_COUNT; i += 2, ++n) {
         const unsigned f = t.freq[i] + t.freq[i + 1];
-        if (k > n) k = n;
         while (k > 0 && f < t.freq[k - 1]) --k;
         while (k < n && f >= t.freq[k]) ++k;
         memmove(&t.freq[k + 1], &t.freq[k], (n - k) * sizeof t.freq[0]);
@@ -216,16 +215,31 @@ inline size_t takeBit(uint64_t& bits) {
 }
 
 inline uint64_t loadBigEndian64(const uint8_t* p) {
+#if defined(__GNUC__)
     uint64_t v;
     memcpy(&v, p, sizeof v);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     return v;
 #else
     return __builtin_bswap64(v);
 #endif
+#else
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
+    return v;
+#endif
 }
 
-inline int validBits(uint64_t bitBuffer) { return 63 - __builtin_ctzll(bitBuffer); }
+// The buffer always holds its end mark, so it is never 0.
+inline int validBits(uint64_t bitBuffer) {
+#if defined(__GNUC__)
+    return 63 - __builtin_ctzll(bitBuffer);
+#else
+    int valid = 63;
+    for (; (bitBuffer & 1) == 0; bitBuffer >>= 1) --valid;
+    return valid;
+#endif
+}
 
 // Tops the buffer up to at least 56 valid bits, whole bytes at a time; past the payload's end
 // the bytes are zeros.
