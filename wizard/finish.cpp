@@ -1,0 +1,130 @@
+// The end of the wizard: the installation is recorded, the read-me offered in Notepad, the user
+// told to restart, and the backdrop closed, which ends the process.
+#include <windows.h>
+#include <string.h>
+
+#include "manifest.h"
+#include "pages.h"
+#include "pathutil.h"
+#include "registration.h"
+#include "shell.h"
+
+namespace {
+
+enum {
+    // Quote, an install folder of 255 characters, backslash, a file name of 23, quote, and the
+    // two NULs that JoinPath writes.
+    ReadMePathSize = 1 + 255 + 1 + 23 + 1 + 2,
+    // "Notepad.exe ", the quoted path and one NUL.
+    ReadMeCommandLineSize = 12 + ReadMePathSize - 1,
+};
+
+// The publisher's own home page, not the product's: fixed text of the restart notice.
+#define PUBLISHER_HOME_PAGE "http://www.quillfern.example/"
+
+const char ReadMeQuestion[] =
+    "%s was successfully installed.\r\n\r\nWould you like to view the Read Me file now?";
+
+const char RestartNotice[] =
+    "Before using %s for the first time you will\r\n"
+    "need to restart your computer. Do it now!\r\n\r\n"
+    "For other great software utilities be sure to\r\n"
+    "stop by Quillfern Utiltites home page at\r\n" PUBLISHER_HOME_PAGE
+    "\r\n\r\nIf you have any questions or comments you can\r\n"
+    "email support at %s!";
+
+const char CommandLineFormat[] = "Notepad.exe %s";
+
+// The product name as a terminated text, whatever the manifest field holds.
+void ProductName(char (&name)[sizeof(ProductInfo::productName) + 1]) {
+    memcpy(name, Manifest.product.productName, sizeof Manifest.product.productName);
+    name[sizeof Manifest.product.productName] = '\0';
+}
+
+}  // namespace
+
+bool FormatReadMeQuestion(char* out, size_t outSize) {
+    char name[sizeof(ProductInfo::productName) + 1];
+    ProductName(name);
+    const char* const args[] = {name};
+    return FormatText(out, outSize, ReadMeQuestion, args, 1);
+}
+
+bool FormatRestartNotice(char* out, size_t outSize) {
+    char name[sizeof(ProductInfo::productName) + 1];
+    ProductName(name);
+    const char* const args[] = {name, SupportEmail};
+    return FormatText(out, outSize, RestartNotice, args, 2);
+}
+
+bool NotepadApplicationPath(char* out, size_t outSize) {
+    char system[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(system, sizeof system);
+    if (length == 0 || length >= sizeof system) {
+        if (outSize > 0) out[0] = '\0';
+        return false;
+    }
+    return JoinPath(out, outSize, system, "notepad.exe", false);
+}
+
+bool ReadMeCommandLine(char* out, size_t outSize, const char* installFolder) {
+    const FileEntry& readMe = Manifest.files[ReadMeRow];
+    char fileName[sizeof readMe.fileName + 1];
+    memcpy(fileName, readMe.fileName, sizeof readMe.fileName);
+    fileName[sizeof readMe.fileName] = '\0';
+
+    char path[ReadMePathSize];
+    if (!JoinPath(path, sizeof path, installFolder, fileName, true)) {
+        if (outSize > 0) out[0] = '\0';
+        return false;
+    }
+    const char* const args[] = {path};
+    return FormatText(out, outSize, CommandLineFormat, args, 1);
+}
+
+void ShowReadMe(HWND backdrop) {
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+
+    (void)ShowWindow(backdrop, SW_MINIMIZE);
+
+    const char* installFolder = Session.directories.paths[DirInstall];
+    char application[MAX_PATH + 1];
+    char commandLine[ReadMeCommandLineSize];
+    // The system's own Notepad by its full path: left to the search, the first word of the
+    // command line would also find a Notepad.exe planted beside the installer or in the
+    // current folder.
+    if (NotepadApplicationPath(application, sizeof application) &&
+        ReadMeCommandLine(commandLine, sizeof commandLine, installFolder)) {
+        PROCESS_INFORMATION process;
+        if (CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, installFolder,
+                           &startup, &process)) {
+            // No messages are dispatched meanwhile: the installer waits, unpainted, for Notepad.
+            (void)WaitForSingleObject(process.hProcess, INFINITE);
+            (void)CloseHandle(process.hProcess);
+            (void)CloseHandle(process.hThread);
+        }
+    }
+
+    (void)ShowWindow(backdrop, SW_RESTORE);
+}
+
+void RunFinish(HWND backdrop) {
+    RegisterInstallation();
+
+    char text[FinishMessageSize];
+    SetWizardStep(StepReadMe);
+    (void)FormatReadMeQuestion(text, sizeof text);
+    if (MessageBoxA(backdrop, text, PORVANE_CAPTION, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        ShowReadMe(backdrop);
+    }
+
+    SetWizardStep(StepFinished);
+    (void)FormatRestartNotice(text, sizeof text);
+    (void)MessageBoxA(backdrop, text, PORVANE_CAPTION, MB_OK | MB_ICONINFORMATION);
+
+    (void)DestroyWindow(backdrop);
+}
