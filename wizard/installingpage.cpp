@@ -1,0 +1,136 @@
+// The installing page. Its work starts from a one-shot timer so that the page is painted first,
+// and the copy step then runs inside that timer's message, pumping the page's own messages.
+#include "installingpage.h"
+
+#include "copystep.h"
+#include "resource.h"
+#include "shell.h"
+
+namespace {
+
+enum {
+    StartTimerId = 200,
+    StartDelayMs = 250,
+    FinalPauseMs = 1000,
+    UnnumberedControl = 0xFFFF,  // the id -1 of the template, as GetDlgCtrlID reads it back
+    FullValue = 200,
+};
+
+const COLORREF Navy = 0x800000;
+const COLORREF DarkBlue = 0x400000;
+const COLORREF White = 0xFFFFFF;
+
+// The page's one piece of state: the static's own procedure, kept while the bar replaces it.
+struct InstallingPageState {
+    WNDPROC previousBarProc;
+};
+InstallingPageState InstallingPage;
+
+BOOL OnInitDialog(HWND page) {
+    CenterPage(page, 1);
+    ApplyProductName(page, 1);
+    HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
+    Session.progress.bar = bar;
+    InstallingPage.previousBarProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProgressBarProc)));
+    FillSystemFolders(page);
+    (void)SetTimer(page, StartTimerId, StartDelayMs, nullptr);
+    return TRUE;
+}
+
+void OnTimer(HWND page, UINT_PTR timer) {
+    // Killed first: the copy step pumps messages and must not be entered a second time.
+    KillTimer(page, timer);
+    if (CopyAllFiles(page) == -1) {
+        ShowAbortNotice(page);
+        EndDialog(page, 2);
+        return;
+    }
+    PumpMessages(page, FinalPauseMs);
+    EndDialog(page, 1);
+}
+
+INT_PTR OnCtlColorStatic(HDC dc, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    if (id == IDC_HOME_PAGE_NOTE) {
+        SetTextColor(dc, Navy);
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    if (static_cast<WORD>(id) == UnnumberedControl) return 0;
+    SetTextColor(dc, Navy);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void OnDestroy(HWND page) {
+    if (InstallingPage.previousBarProc == nullptr) return;
+    SetWindowLongPtrA(GetDlgItem(page, IDC_PROGRESS_BAR), GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(InstallingPage.previousBarProc));
+    InstallingPage.previousBarProc = nullptr;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog(page);
+        case WM_TIMER:
+            OnTimer(page, wParam);
+            return FALSE;
+        case WM_CTLCOLORSTATIC:
+            return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DESTROY:
+            OnDestroy(page);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+LRESULT CALLBACK ProgressBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            PaintProgressBar(bar);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the paint covers the whole client area
+        default:
+            if (InstallingPage.previousBarProc == nullptr) return DefWindowProcA(bar, message, wParam, lParam);
+            return CallWindowProcA(InstallingPage.previousBarProc, bar, message, wParam, lParam);
+    }
+}
+
+void PaintProgressBar(HWND bar) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(bar, &paint);
+    RECT area;
+    GetClientRect(bar, &area);
+    DrawProgressBar(dc, area, Session.progress.value);
+    EndPaint(bar, &paint);
+}
+
+void DrawProgressBar(HDC dc, const RECT& area, unsigned value) {
+    HGDIOBJ previousFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const int v = value > FullValue ? FullValue : static_cast<int>(value);
+    const int boundary = v == 0 ? area.left : area.left + (area.right - area.left) * v / FullValue;
+    const RECT finished = {area.left, area.top, boundary, area.bottom};
+    const RECT remaining = {boundary, area.top, area.right, area.bottom};
+
+    char text[8];  // "100%" at most, as v is bounded
+    const int length = wsprintfA(text, "%d%%", v / 2);
+    SIZE extent = {0, 0};
+    (void)GetTextExtentPointA(dc, text, length, &extent);
+    const int x = area.left + (area.right - extent.cx) / 2;
+    const int y = area.top + (area.bottom - extent.cy) / 2;
+
+    SetTextColor(dc, DarkBlue);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &remaining, text, static_cast<UINT>(length), nullptr);
+    SetTextColor(dc, White);
+    SetBkColor(dc, Navy);
+    ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &finished, text, static_cast<UINT>(length), nullptr);
+
+    SelectObject(dc, previousFont);
+}

@@ -1,0 +1,17 @@
+// The installing page: runs the copy step behind labels and a painted progress bar.
+#pragma once
+
+#include <windows.h>
+
+INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Window procedure that turns the page's static control 405 into the progress bar.
+LRESULT CALLBACK ProgressBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Paints the bar window from the progress meter's value.
+void PaintProgressBar(HWND bar);
+
+// Draws the bar for value (half-percent steps, 0 to 200) over area: navy from the left up to
+// the value, button face after it, the percentage centred in white on navy and dark blue on
+// the button face.
+void DrawProgressBar(HDC dc, const RECT& area, unsigned value);
