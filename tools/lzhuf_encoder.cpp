@@ -215,12 +215,14 @@ void FinishCoder(Coder& coder) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Match finding: hash chains over the last RING_SIZE virtual positions
+// Match finding over the last RING_SIZE virtual positions. Chains link the positions that share
+// a hash of their next 4 bytes, which keeps them short in text; a second table remembers the
+// latest position for each hash of 3 bytes, the one source worth having for a 3-byte match.
 
 const int HASH_BITS = 15;
 const uint32_t CHAIN_MASK = 2 * RING_SIZE - 1;  // a chain link is read only while it is in the window
 const int CHAIN_LIMIT = 256;
-const int PADDING = 16;                 // zero bytes after the data for word-wide compares
+const int PADDING = 16;                 // zero bytes after the data for word-wide reads
 
 struct Match {
     uint16_t length;
@@ -229,9 +231,9 @@ struct Match {
 
 struct MatchFinder {
     std::vector<uint8_t> buffer;  // spaces, the data, padding
-    std::vector<uint32_t> head;   // 0: none (virtual index 0 is never entered)
-    std::vector<uint32_t> prev;
-    size_t end;                   // virtual index past the last data byte
+    std::vector<uint32_t> latest3;  // 0: none (virtual index 0 is never entered)
+    std::vector<uint32_t> head4;
+    std::vector<uint32_t> prev4;
 };
 
 uint32_t Hash3(const uint8_t* p) {
@@ -239,26 +241,30 @@ uint32_t Hash3(const uint8_t* p) {
     return (v * 2654435761u) >> (32 - HASH_BITS);
 }
 
+uint32_t Hash4(const uint8_t* p) {
+    uint32_t v;
+    memcpy(&v, p, sizeof v);
+    return (v * 2654435761u) >> (32 - HASH_BITS);
+}
+
+void Insert(MatchFinder& f, size_t v) {
+    const uint8_t* here = &f.buffer[v];
+    f.latest3[Hash3(here)] = static_cast<uint32_t>(v);
+    const uint32_t h = Hash4(here);
+    f.prev4[v & CHAIN_MASK] = f.head4[h];
+    f.head4[h] = static_cast<uint32_t>(v);
+}
+
 void InitMatchFinder(MatchFinder& f, const uint8_t* data, size_t size) {
     f.buffer.assign(RING_START + size + PADDING, 0);
     memset(f.buffer.data(), ' ', RING_START);
     if (size > 0) memcpy(f.buffer.data() + RING_START, data, size);
-    f.head.assign(size_t(1) << HASH_BITS, 0);
-    f.prev.assign(CHAIN_MASK + 1, 0);
-    f.end = RING_START + size;
+    f.latest3.assign(size_t(1) << HASH_BITS, 0);
+    f.head4.assign(size_t(1) << HASH_BITS, 0);
+    f.prev4.assign(CHAIN_MASK + 1, 0);
     // Only the spaces just before the data: a run of up to MAX_MATCH spaces finds its nearest
     // source among them while they are in reach, and the farther ones add nothing.
-    for (int v = RING_START - 64; v < RING_START; ++v) {
-        const uint32_t h = Hash3(&f.buffer[v]);
-        f.prev[v & CHAIN_MASK] = f.head[h];
-        f.head[h] = v;
-    }
-}
-
-void Insert(MatchFinder& f, size_t v) {
-    const uint32_t h = Hash3(&f.buffer[v]);
-    f.prev[v & CHAIN_MASK] = f.head[h];
-    f.head[h] = static_cast<uint32_t>(v);
+    for (size_t v = RING_START - 64; v < RING_START; ++v) Insert(f, v);
 }
 
 int MatchLength(const uint8_t* a, const uint8_t* b, int limit) {
@@ -275,22 +281,30 @@ int MatchLength(const uint8_t* a, const uint8_t* b, int limit) {
 }
 
 // Fills `out` with the matches at virtual index v that are longer than every nearer one (so the
-// nearest source for each length), longest last, and enters v into the chains. Returns their
+// nearest source for each length), longest last, and enters v into the tables. Returns their
 // count. maxLength is at most MAX_MATCH and never runs past the data.
 uint32_t FindMatches(MatchFinder& f, size_t v, int maxLength, Match* out) {
     uint32_t count = 0;
     if (maxLength >= MIN_MATCH) {
         const uint8_t* here = &f.buffer[v];
         int best = MIN_MATCH - 1;
+        const uint32_t near = f.latest3[Hash3(here)];
+        if (near != 0 && v - near <= RING_SIZE) {
+            const int length = MatchLength(&f.buffer[near], here, maxLength);
+            if (length > best) {
+                best = length;
+                out[count++] = Match{static_cast<uint16_t>(length), static_cast<uint16_t>(v - near)};
+            }
+        }
         int steps = CHAIN_LIMIT;
-        for (uint32_t c = f.head[Hash3(here)]; c != 0 && v - c <= RING_SIZE && steps-- > 0; c = f.prev[c & CHAIN_MASK]) {
+        for (uint32_t c = f.head4[Hash4(here)]; best < maxLength && c != 0 && v - c <= RING_SIZE && steps-- > 0;
+             c = f.prev4[c & CHAIN_MASK]) {
             const uint8_t* there = &f.buffer[c];
             if (there[best] != here[best] || there[0] != here[0]) continue;
             const int length = MatchLength(there, here, maxLength);
             if (length > best) {
                 best = length;
                 out[count++] = Match{static_cast<uint16_t>(length), static_cast<uint16_t>(v - c)};
-                if (length >= maxLength) break;
             }
         }
     }
@@ -360,8 +374,8 @@ void ParseLazy(Coder& coder, MatchFinder& f, size_t size) {
 // OPTIMAL_STEP + OPTIMAL_LOOKAHEAD bytes is found, and its first OPTIMAL_STEP bytes' worth of
 // literals and matches go through the real adaptive coder, which then prices the next step. The
 // look-ahead keeps the end of a step from cutting matches short.
-const size_t OPTIMAL_STEP = 1024;
-const size_t OPTIMAL_LOOKAHEAD = 1024;
+const size_t OPTIMAL_STEP = 2048;
+const size_t OPTIMAL_LOOKAHEAD = 128;
 const size_t MATCH_CACHE = 4096;  // a power of two above OPTIMAL_STEP + OPTIMAL_LOOKAHEAD + MAX_MATCH
 const uint32_t NO_COST = 0xFFFFFFFFu;
 const uint32_t COST_SCALE = 16;   // costs are in sixteenths of a bit
