@@ -1,0 +1,369 @@
+// Shared fixtures of the engine tests: a scratch tree on C:, a page window with the installing
+// page's labels and a bar that counts its repaints, an answerer for message boxes, and the host
+// helpers (a drive that fills up, folder symlinks).
+#pragma once
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "copystep.h"
+#include "shell.h"
+
+namespace engine_test {
+
+// Every test works below this folder and removes it when done.
+inline const char TestRoot[] = "C:\\porvane-engine-tests";
+
+inline std::string Path(const std::string& relative) { return std::string(TestRoot) + "\\" + relative; }
+
+inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Removes a tree through the wide, \\?\-prefixed calls so that over-long names go too. Linked
+// folders are left alone: under Wine, removing one removes the folder it points to. Tests that
+// make links remove them with HostLink.
+inline void RemoveTreeWide(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        (void)SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        (void)DeleteFileW(path.c_str());
+        return;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name != L"." && name != L"..") RemoveTreeWide(path + L"\\" + name);
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+    }
+    (void)SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    (void)RemoveDirectoryW(path.c_str());
+}
+
+inline std::wstring Widen(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<unsigned char>(text[i]);
+    return wide;
+}
+
+inline void RemoveTree(const std::string& path) { RemoveTreeWide(L"\\\\?\\" + Widen(path)); }
+
+inline void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
+
+inline void WriteBytes(const std::string& path, const std::string& content,
+                       DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path << " error " << GetLastError();
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_TRUE(ok && written == content.size()) << path;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), attributes)) << path;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing " + path + ">";
+    std::string content;
+    char block[65536];
+    DWORD got = 0;
+    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) content.append(block, got);
+    CloseHandle(file);
+    return content;
+}
+
+inline uint64_t SizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return ~0ull;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+inline uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+struct FileTimes {
+    uint64_t creation;
+    uint64_t access;
+    uint64_t write;
+};
+
+inline FileTimes TimesOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    EXPECT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) << path;
+    return {Ticks(data.ftCreationTime), Ticks(data.ftLastAccessTime), Ticks(data.ftLastWriteTime)};
+}
+
+inline void SetTimes(const std::string& path, uint64_t ticks) {
+    FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    ASSERT_TRUE(SetFileTime(file, &time, &time, &time));
+    CloseHandle(file);
+}
+
+// Names in a folder (not . and ..), sorted.
+inline std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((L"\\\\?\\" + Widen(folder) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name;
+        for (const wchar_t* c = found.cFileName; *c; ++c) name += static_cast<char>(*c);
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A scratch tree for one test, removed before and after it.
+class ScratchTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveTree(TestRoot);
+        ASSERT_TRUE(CreateDirectoryA(TestRoot, nullptr));
+    }
+    void TearDown() override { RemoveTree(TestRoot); }
+};
+
+// A top-level dialog window with the installing page's labels (400-404) and a bar (405). Every
+// text set on a label is recorded, and the bar's repaints are counted. One page at a time.
+class TestPage {
+public:
+    TestPage() {
+        current() = this;
+        page_ = CreateWindowExA(0, "#32770", "Installing", WS_POPUP | WS_CAPTION | WS_VISIBLE, 300, 200,
+                                420, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        for (int id = FirstLabel; id <= Bar; ++id) {
+            HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | (id == Bar ? SS_SUNKEN : 0), 10,
+                                           10 + 20 * (id - FirstLabel), 380, 18, page_,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+            previous_[id - FirstLabel] = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingProc)));
+        }
+        UpdateWindow(page_);
+        Drain();
+        paints_ = 0;
+        for (auto& texts : texts_) texts.clear();
+    }
+    ~TestPage() {
+        for (int id = FirstLabel; id <= Bar; ++id) {
+            SetWindowLongPtrA(GetDlgItem(page_, id), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_[id - FirstLabel]));
+        }
+        DestroyWindow(page_);
+        current() = nullptr;
+    }
+    TestPage(const TestPage&) = delete;
+    TestPage& operator=(const TestPage&) = delete;
+
+    HWND window() const { return page_; }
+    HWND bar() const { return GetDlgItem(page_, Bar); }
+    int barPaints() const { return paints_; }
+
+    std::string Label(int id) const {
+        char text[300] = "";
+        GetDlgItemTextA(page_, id, text, sizeof text);
+        return text;
+    }
+    // Every text set on a label since the page was made, in order.
+    const std::vector<std::string>& LabelHistory(int id) const { return texts_[id - FirstLabel]; }
+
+    // Dispatches what is queued, so that later paints are the engine's own.
+    void Drain() {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+
+private:
+    enum { FirstLabel = 400, Bar = 405, ControlCount = Bar - FirstLabel + 1 };
+
+    static TestPage*& current() {
+        static TestPage* page = nullptr;
+        return page;
+    }
+    static LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        TestPage* self = current();
+        const int index = GetDlgCtrlID(window) - FirstLabel;
+        if (message == WM_PAINT && index == Bar - FirstLabel) ++self->paints_;
+        if (message == WM_SETTEXT && lParam != 0) self->texts_[index].push_back(reinterpret_cast<const char*>(lParam));
+        return CallWindowProcA(self->previous_[index], window, message, wParam, lParam);
+    }
+
+    HWND page_ = nullptr;
+    WNDPROC previous_[ControlCount] = {};
+    std::vector<std::string> texts_[ControlCount];
+    int paints_ = 0;
+};
+
+// A message box seen by the answerer.
+struct SeenBox {
+    std::string caption;
+    std::string text;
+    bool errorIcon;
+};
+
+// Answers every message box of this process (any #32770 but the page) from a second thread:
+// records its caption, text and icon, then presses OK.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(HWND page) : page_(page), thread_([this] { Run(); }) {}
+    ~MessageBoxAnswerer() { Stop(); }
+
+    std::vector<SeenBox> Stop() {
+        if (thread_.joinable()) {
+            stop_ = true;
+            thread_.join();
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        return seen_;
+    }
+
+private:
+    struct Search {
+        MessageBoxAnswerer* self;
+        HWND found;
+    };
+    static BOOL CALLBACK Visit(HWND window, LPARAM context) {
+        Search* search = reinterpret_cast<Search*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char className[32] = "";
+        GetClassNameA(window, className, sizeof className);
+        if (process == GetCurrentProcessId() && window != search->self->page_ &&
+            strcmp(className, "#32770") == 0 && IsWindowVisible(window) &&
+            GetDlgItem(window, IDOK) != nullptr) {
+            for (HWND done : search->self->answered_) {
+                if (done == window) return TRUE;
+            }
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    void Run() {
+        while (!stop_) {
+            Search search = {this, nullptr};
+            EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+            if (search.found == nullptr) {
+                Sleep(20);
+                continue;
+            }
+            HWND box = search.found;
+            SeenBox seen;
+            char text[512] = "";
+            GetWindowTextA(box, text, sizeof text);
+            seen.caption = text;
+            text[0] = '\0';
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            seen.text = text;
+            // The stop icon is the shared system icon, set on the box's icon control.
+            const HICON stop = LoadIconA(nullptr, IDI_HAND);
+            seen.errorIcon = false;
+            for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+                if (reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == stop) seen.errorIcon = true;
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                seen_.push_back(seen);
+            }
+            answered_.push_back(box);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+        }
+    }
+
+    HWND page_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<SeenBox> seen_;
+    std::vector<HWND> answered_;
+    std::thread thread_;
+};
+
+// Runs a command of engine_hostfs.sh on the host and waits for its status file.
+inline std::string HostCommand(const std::string& arguments) {
+    // Wine hands the arguments of a Unix program over as they are: the script goes by its host
+    // path, which the compiler recorded for this header.
+    std::string script = __FILE__;
+    script = script.substr(0, script.find_last_of('/') + 1) + "engine_hostfs.sh";
+    const std::string statusName = "porvane-engine-hostfs.status";
+    const std::string status = std::string("C:\\") + statusName;
+    DeleteFileA(status.c_str());
+
+    std::string command = "Z:\\bin\\sh " + script + " " + arguments + " " + statusName;
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return "error: cannot start " + command;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    // Wine does not wait for Unix programs: the status file says when the command is done.
+    for (int i = 0; i < 500; ++i) {
+        if (Exists(status)) {
+            std::string result = ReadBytes(status);
+            DeleteFileA(status.c_str());
+            while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+            return result;
+        }
+        Sleep(20);
+    }
+    return "error: no answer from " + command;
+}
+
+// A host symlink below C: (a reparse point to Wine), removed again on the host side.
+class HostLink {
+public:
+    // Paths relative to C:, with '/' separators.
+    HostLink(const std::string& target, const std::string& link) : link_(link) {
+        status_ = HostCommand("symlink " + target + " " + link);
+    }
+    ~HostLink() { (void)HostCommand("unlink " + link_); }
+    HostLink(const HostLink&) = delete;
+    HostLink& operator=(const HostLink&) = delete;
+    const std::string& status() const { return status_; }
+
+private:
+    std::string link_;
+    std::string status_;
+};
+
+// Puts the directory table and the meter back to a known state; tests fill what they use.
+inline void ResetSession(HWND bar = nullptr) {
+    ZeroMemory(&Session.directories, sizeof Session.directories);
+    ZeroMemory(&Session.progress, sizeof Session.progress);
+    ZeroMemory(Session.groupName, sizeof Session.groupName);
+    Session.progress.bar = bar;
+}
+
+inline void SetDirectory(int slot, const std::string& path) {
+    ASSERT_LT(path.size(), sizeof Session.directories.paths[slot]);
+    strcpy(Session.directories.paths[slot], path.c_str());
+}
+
+}  // namespace engine_test
