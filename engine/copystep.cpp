@@ -226,8 +226,11 @@ void AddProgress(HWND page, uint32_t bytes) {
     const uint16_t value = static_cast<uint16_t>(static_cast<uint64_t>(meter.done) * 200 / meter.total);
     if (value != meter.value) {
         meter.value = value;
-        (void)InvalidateRect(meter.bar, nullptr, FALSE);
-        (void)UpdateWindow(meter.bar);
+        // Without a bar, InvalidateRect would mark every window on the desktop.
+        if (meter.bar != nullptr) {
+            (void)InvalidateRect(meter.bar, nullptr, FALSE);
+            (void)UpdateWindow(meter.bar);
+        }
         PumpMessages(page, 10);
     }
     SetDlgItemNumber(page, IDC_CURRENT_SIZE, meter.done);
