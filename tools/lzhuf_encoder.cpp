@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -222,6 +223,8 @@ void FinishCoder(Coder& coder) {
 const int HASH_BITS = 15;
 const uint32_t CHAIN_MASK = 2 * RING_SIZE - 1;  // a chain link is read only while it is in the window
 const int CHAIN_LIMIT = 256;
+const int GOOD_MATCH = 24;
+const int GOOD_MATCH_STEPS = 16;
 const int PADDING = 16;                 // zero bytes after the data for word-wide reads
 
 struct Match {
@@ -305,6 +308,8 @@ uint32_t FindMatches(MatchFinder& f, size_t v, int maxLength, Match* out) {
             if (length > best) {
                 best = length;
                 out[count++] = Match{static_cast<uint16_t>(length), static_cast<uint16_t>(v - c)};
+                // Inside runs and long repeats every link matches about as well: search less.
+                if (length >= GOOD_MATCH) steps = std::min(steps, GOOD_MATCH_STEPS);
             }
         }
     }
@@ -393,7 +398,8 @@ struct PositionMatches {
 
 void ParseOptimal(Coder& coder, MatchFinder& f, size_t size) {
     std::vector<ParseNode> nodes(OPTIMAL_STEP + OPTIMAL_LOOKAHEAD + 1);
-    std::vector<PositionMatches> cache(std::min(MATCH_CACHE, size + 1));
+    // Left uninitialised: each entry is written before it is read.
+    std::unique_ptr<PositionMatches[]> cache(new PositionMatches[std::min(MATCH_CACHE, size + 1)]);
     const size_t cacheMask = MATCH_CACHE - 1;  // cache.size() is MATCH_CACHE or more than size
     std::vector<LzhufToken> path;
     uint32_t positionCost[RING_SIZE];
