@@ -486,6 +486,11 @@ std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse pa
 
 std::vector<uint8_t> EncodeLzhufTokens(const LzhufToken* tokens, size_t count, LzhufEncodeStats* stats) {
     std::vector<uint8_t> out;
+    for (size_t k = 0; k < count; ++k) {
+        const bool literal = tokens[k].length == 1 && tokens[k].value < 256;
+        const bool match = tokens[k].length >= MIN_MATCH && tokens[k].length <= MAX_MATCH && tokens[k].value < RING_SIZE;
+        if (!literal && !match) return out;
+    }
     Coder coder;
     InitCoder(coder, &out, stats);
     for (size_t k = 0; k < count; ++k) EncodeToken(coder, tokens[k]);

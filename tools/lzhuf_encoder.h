@@ -36,5 +36,6 @@ struct LzhufEncodeStats {
 std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse parse,
                                  LzhufEncodeStats* stats);
 
-// Codes a given parse as it stands (no check that the matches agree with any data).
+// Codes a given parse as it stands (no check that the matches agree with any data). Returns an
+// empty stream when a token is neither a literal byte nor a match of 3 to 60 with p below 4096.
 std::vector<uint8_t> EncodeLzhufTokens(const LzhufToken* tokens, size_t count, LzhufEncodeStats* stats);
