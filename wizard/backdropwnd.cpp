@@ -1,0 +1,234 @@
+// The backdrop's creation, paint and destruction.
+#include "backdropwnd.h"
+
+#include <shellapi.h>
+#include <string.h>
+
+#include "dib.h"
+#include "manifest.h"
+#include "pathutil.h"
+#include "resource.h"
+#include "shell.h"
+
+BackdropState Backdrop;
+
+namespace {
+
+// Step-list labels, by bit position of the WizardStep.
+const char* const StepLabels[] = {
+    "- License Agreement", "- Program Location", "- Installing Files", "- Program Group",
+    "- Creating Shortcuts", "- View Read Me", "- Finished",
+};
+enum { StepCount = sizeof StepLabels / sizeof StepLabels[0] };
+enum { StepListLeft = 10, StepListTop = 120, StepRowHeight = 18 };
+
+const COLORREF PorvaneLabelColor = 0xFFAFAF;
+const COLORREF SidePictureTeal = 0x808000;
+enum { BannerHeight = 58, RuleHeight = 2, BannerRightWidth = 334 };
+enum { SidePictureWidth = 120, SidePictureHeight = 168 };
+
+void FillTitles(void) {
+    char name[sizeof Manifest.product.productName + 1];
+    char version[sizeof Manifest.product.version + 1];
+    char tagline[sizeof Manifest.product.tagline + 1];
+    ManifestText(name, Manifest.product.productName);
+    ManifestText(version, Manifest.product.version);
+    ManifestText(tagline, Manifest.product.tagline);
+    const char* const titleArgs[] = {name, version};
+    const char* const subtitleArgs[] = {name, tagline};
+    // Over-long combinations are cut to the buffers.
+    (void)FormatText(Backdrop.titleText, sizeof Backdrop.titleText, "%s v%s", titleArgs, 2);
+    (void)FormatText(Backdrop.subtitleText, sizeof Backdrop.subtitleText, "%s - %s", subtitleArgs, 2);
+}
+
+void FillFonts(int screenWidth, int screenHeight) {
+    LOGFONTA* title = &Backdrop.titleFont;
+    memset(title, 0, sizeof *title);
+    const int titleLength = (int)strlen(Backdrop.titleText);
+    title->lfHeight = 64;
+    title->lfWidth = (screenWidth / 3) / (titleLength > 0 ? titleLength : 1);
+    title->lfWeight = FW_BOLD;
+    title->lfCharSet = ANSI_CHARSET;
+    title->lfOutPrecision = OUT_CHARACTER_PRECIS;
+    title->lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    title->lfQuality = PROOF_QUALITY;
+    title->lfPitchAndFamily = VARIABLE_PITCH | FF_SCRIPT;
+    (void)CopyText(title->lfFaceName, sizeof title->lfFaceName, "Comic Sans MS");
+
+    LOGFONTA* subtitle = &Backdrop.subtitleFont;
+    *subtitle = *title;
+    const int stretched = (int)strlen(Backdrop.subtitleText) * 3 / 2;  // length times 1.5, truncated
+    subtitle->lfHeight = screenHeight / 18;
+    subtitle->lfWidth = screenWidth / (stretched > 0 ? stretched : 1);
+    subtitle->lfWeight = FW_NORMAL;
+    (void)CopyText(subtitle->lfFaceName, sizeof subtitle->lfFaceName, "Arial");
+
+    LOGFONTA* step = &Backdrop.stepFont;
+    *step = *title;
+    step->lfHeight = -11;
+    step->lfWidth = 0;
+    step->lfWeight = FW_BOLD;
+    step->lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    (void)CopyText(step->lfFaceName, sizeof step->lfFaceName, "Ms Sans Serif");
+}
+
+// Draws text with each colour in turn, the first at (x, y), each next one a step further.
+void LayeredText(HDC dc, int x, int y, int step, const char* text, const COLORREF* colors, int passes) {
+    const int length = (int)strlen(text);
+    for (int i = 0; i < passes; ++i) {
+        (void)SetTextColor(dc, colors[i]);
+        (void)TextOutA(dc, x + i * step, y + i * step, text, length);
+    }
+}
+
+void PaintBanner(HDC dc, int width) {
+    if (Backdrop.bannerRight) {
+        (void)StretchDib(dc, 0, 0, width - BannerRightWidth, BannerHeight, Backdrop.bannerFill, Backdrop.bannerPalette);
+        (void)DrawDib(dc, width - BannerRightWidth, 0, Backdrop.bannerRight, Backdrop.bannerPalette);
+    }
+    if (Backdrop.bannerRule) {
+        (void)StretchDib(dc, SideBarWidth, BannerHeight, width - SideBarWidth, RuleHeight, Backdrop.bannerRule,
+                         Backdrop.bannerPalette);
+    }
+}
+
+void PaintAreas(HDC dc, int width, int height) {
+    HBRUSH sideBar = CreateSolidBrush(Session.colors.sideBar);
+    const RECT bar = {0, BannerHeight, SideBarWidth, height};
+    (void)FillRect(dc, &bar, sideBar);
+    (void)DeleteObject(sideBar);
+
+    const RECT work = {SideBarWidth, BannerHeight + RuleHeight, width, height};
+    (void)FillRect(dc, &work, (HBRUSH)GetStockObject(WHITE_BRUSH));
+
+    HPEN pen = CreatePen(PS_INSIDEFRAME, 2, Session.colors.paperLines);
+    HGDIOBJ previous = SelectObject(dc, pen);
+    for (int y = 63; y < height; y += 4) {
+        (void)MoveToEx(dc, SideBarWidth + 1, y, NULL);
+        (void)LineTo(dc, width, y);
+    }
+    (void)SelectObject(dc, previous);
+    (void)DeleteObject(pen);
+}
+
+// The side picture, with its teal surround turned into the side-bar colour. Loaded afresh at
+// every paint, so the fill always starts from the resource.
+void PaintSidePicture(HDC dc, int height) {
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP picture = LoadBitmapA(Session.instance, MAKEINTRESOURCEA(IDB_SIDE_PICTURE));
+    HBRUSH brush = CreateSolidBrush(Session.colors.sideBar);
+    HGDIOBJ previousBitmap = picture ? SelectObject(memory, picture) : NULL;
+    HGDIOBJ previousBrush = SelectObject(memory, brush);
+    if (picture) {
+        (void)ExtFloodFill(memory, 1, 1, SidePictureTeal, FLOODFILLSURFACE);
+        (void)BitBlt(dc, 16, height - 180, SidePictureWidth, SidePictureHeight, memory, 0, 0, SRCCOPY);
+        (void)SelectObject(memory, previousBitmap);
+    }
+    (void)SelectObject(memory, previousBrush);
+    if (picture) (void)DeleteObject(picture);
+    (void)DeleteObject(brush);
+    (void)DeleteDC(memory);
+}
+
+}  // namespace
+
+void FillUiColors(UiColors* colors) {
+    static const COLORREF title[4] = {0xFFA080, 0x503228, 0x3C251E, 0x2D1C16};
+    static const COLORREF subtitle[3] = {0x800000, 0xA00000, 0xFF0000};
+    memcpy(colors->titleColors, title, sizeof title);
+    memcpy(colors->subtitleColors, subtitle, sizeof subtitle);
+    colors->listSelectedText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    colors->listSelectedBack = GetSysColor(COLOR_HIGHLIGHT);
+    colors->listText = GetSysColor(COLOR_WINDOWTEXT);
+    colors->listBack = GetSysColor(COLOR_WINDOW);
+    colors->stepCurrent = 0xFFD8CF;
+    colors->stepOther = 0xFF886F;
+    colors->sideBar = 0x601800;
+    colors->paperLines = 0xFFF8F8;
+}
+
+HGLOBAL LoadBannerDib(int id) {
+    HGLOBAL dib = LoadDibResource(id);
+    if (dib && !Backdrop.bannerPalette) {
+        HPALETTE palette = CreateDibPalette(dib);
+        if (palette) Backdrop.bannerPalette = palette;
+    }
+    return dib;
+}
+
+int OnBackdropCreate(HWND window) {
+    FillTitles();
+
+    SHFILEINFOA info;
+    Session.smallIcons =
+        (HIMAGELIST)SHGetFileInfoA(".", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+
+    FillFonts(Session.screenWidth, Session.screenHeight);
+    FillUiColors(&Session.colors);
+
+    Backdrop.bannerRight = LoadBannerDib(IDB_BANNER_RIGHT);
+    Backdrop.bannerFill = LoadBannerDib(IDB_BANNER_FILL);
+    Backdrop.bannerRule = LoadBannerDib(IDB_BANNER_RULE);
+
+    (void)SetTimer(window, BackdropStartTimer, BackdropStartDelay, NULL);
+    return 1;
+}
+
+int OnBackdropPaint(HWND window) {
+    const int width = Session.screenWidth;
+    const int height = Session.screenHeight;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    (void)SetBkMode(dc, TRANSPARENT);
+
+    PaintBanner(dc, width);
+    PaintAreas(dc, width, height);
+    PaintSidePicture(dc, height);
+
+    // Title: three dark layers toward the lower right, the light face last at the upper left.
+    const COLORREF* title = Session.colors.titleColors;
+    const COLORREF titleOrder[4] = {title[3], title[2], title[1], title[0]};
+    HFONT titleFont = CreateFontIndirectA(&Backdrop.titleFont);
+    (void)SelectObject(dc, titleFont);
+    LayeredText(dc, 11, -3, -1, Backdrop.titleText, titleOrder, 4);
+
+    // Subtitle at the lower right, the pure blue face drawn last.
+    HFONT subtitleFont = CreateFontIndirectA(&Backdrop.subtitleFont);
+    (void)SelectObject(dc, subtitleFont);
+    (void)DeleteObject(titleFont);
+    SIZE extent = {0, 0};
+    const int subtitleLength = (int)strlen(Backdrop.subtitleText);
+    (void)GetTextExtentPointA(dc, Backdrop.subtitleText, subtitleLength, &extent);
+    LayeredText(dc, width - extent.cx - 32, height - extent.cy - 16, 1, Backdrop.subtitleText,
+                Session.colors.subtitleColors, 3);
+
+    // Step list: the current step in its own colour.
+    HFONT stepFont = CreateFontIndirectA(&Backdrop.stepFont);
+    (void)SelectObject(dc, stepFont);
+    (void)DeleteObject(subtitleFont);
+    for (int i = 0; i < StepCount; ++i) {
+        const bool current = (Session.currentStep & (1u << i)) != 0;
+        (void)SetTextColor(dc, current ? Session.colors.stepCurrent : Session.colors.stepOther);
+        (void)TextOutA(dc, StepListLeft, StepListTop + StepRowHeight * i, StepLabels[i], (int)strlen(StepLabels[i]));
+    }
+
+    (void)SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    (void)DeleteObject(stepFont);
+    (void)SetTextColor(dc, PorvaneLabelColor);
+    (void)TextOutA(dc, 10, 100, "Porvane:", 8);
+
+    (void)EndPaint(window, &paint);
+    return 1;
+}
+
+int OnBackdropDestroy(void) {
+    HGLOBAL* copies[] = {&Backdrop.bannerRight, &Backdrop.bannerFill, &Backdrop.bannerRule};
+    for (HGLOBAL* copy : copies) {
+        if (*copy) (void)GlobalFree(*copy);
+        *copy = NULL;
+    }
+    if (Backdrop.bannerPalette) (void)DeleteObject(Backdrop.bannerPalette);
+    Backdrop.bannerPalette = NULL;
+    PostQuitMessage(0);
+    return 0;
+}

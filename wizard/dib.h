@@ -1,0 +1,22 @@
+// Packed device-independent bitmaps copied out of the bitmap resources, and their drawing.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+// A movable memory block holding a copy of bitmap resource id, or null when the resource is
+// missing, cannot be copied, or is not a whole uncompressed DIB.
+HGLOBAL LoadDibResource(int id);
+
+// Number of colour-table entries: the colours-used field when set, otherwise by depth.
+uint16_t DibColorCount(const BITMAPINFOHEADER* header);
+
+// The pixel rows, right after the header and the colour table.
+const void* DibBits(const BITMAPINFOHEADER* header);
+
+// A logical palette of the DIB's colour table, or null (no table, no DIB, no memory).
+HPALETTE CreateDibPalette(HGLOBAL dib);
+
+// Draw the DIB at its own size, or stretched to width by height. 0 when it cannot be locked.
+int DrawDib(HDC dc, int x, int y, HGLOBAL dib, HPALETTE palette);
+int StretchDib(HDC dc, int x, int y, int width, int height, HGLOBAL dib, HPALETTE palette);

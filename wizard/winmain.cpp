@@ -1,0 +1,37 @@
+// Process entry: start-up hardening, the welcome page, the backdrop and the message loop.
+#include <windows.h>
+#include <string.h>
+
+#include "pages.h"
+#include "resource.h"
+#include "shell.h"
+
+namespace {
+
+// Keeps DLLs from being loaded out of the folder the installer was started from (typically a
+// download folder where anyone can drop a DLL). SetDefaultDllDirectories arrived with a Vista
+// and 7 update, so it is looked up rather than imported.
+void RestrictDllSearch(void) {
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC found = kernel ? GetProcAddress(kernel, "SetDefaultDllDirectories") : NULL;
+    if (found) {
+        SetDefaultDllDirectoriesFn setDirectories;
+        static_assert(sizeof setDirectories == sizeof found, "function pointers of one size");
+        memcpy(&setDirectories, &found, sizeof setDirectories);
+        (void)setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    (void)SetDllDirectoryA("");
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    RestrictDllSearch();
+    InitSession(instance);
+    // Only Continue (1) goes on; Cancel, Esc and a page that cannot be created end at once.
+    const INT_PTR welcome = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, WelcomeProc, 0);
+    if (welcome == 1 && CreateBackdrop(showCommand)) RunMessageLoop();
+    // The exit code is 1 on every path: completed, cancelled or failed.
+    return 1;
+}
