@@ -10,7 +10,6 @@
 
 #include "copystep.h"
 #include "engine_fixture.h"
-#include "engine_standins.h"
 #include "manifest.h"
 #include "pathutil.h"
 #include "resource.h"
