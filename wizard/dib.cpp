@@ -5,10 +5,6 @@
 
 #include "shell.h"
 
-namespace {
-
-// True when the block of size bytes holds an uncompressed DIB whose header, colour table and
-// pixel rows all lie inside it. Drawing trusts these numbers, so nothing is copied without them.
 bool IsWholeDib(const BITMAPINFOHEADER* header, DWORD size) {
     if (size < sizeof(BITMAPINFOHEADER) || header->biSize < sizeof(BITMAPINFOHEADER) || header->biSize > size)
         return false;
@@ -23,8 +19,6 @@ bool IsWholeDib(const BITMAPINFOHEADER* header, DWORD size) {
                             stride * (uint64_t)header->biHeight;
     return needed <= size;
 }
-
-}  // namespace
 
 HGLOBAL LoadDibResource(int id) {
     HRSRC found = FindResourceA(Session.instance, MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP);

@@ -8,6 +8,10 @@
 // missing, cannot be copied, or is not a whole uncompressed DIB.
 HGLOBAL LoadDibResource(int id);
 
+// True when size bytes at header hold an uncompressed, bottom-up DIB whose header, colour table
+// and pixel rows all lie inside them. Drawing trusts these numbers, so nothing else is copied.
+bool IsWholeDib(const BITMAPINFOHEADER* header, DWORD size);
+
 // Number of colour-table entries: the colours-used field when set, otherwise by depth.
 uint16_t DibColorCount(const BITMAPINFOHEADER* header);
 

@@ -171,11 +171,30 @@ def draw_disk(c, x, y, size, colour):
         c.line(int(x + s * 0.22), ly, int(x + s * 0.78), ly, SILVER if k else BLUE)
 
 
+def seal_background(c):
+    """Blackens teal pixels that the background does not reach side by side (4-connected): the
+    backdrop flood-fills the background from the top-left pixel, and teal left over would show
+    as specks on its side bar. Such pixels sit where an outline steps diagonally."""
+    reached = set()
+    stack = [(0, 0)]
+    while stack:
+        x, y = stack.pop()
+        if (x, y) in reached or not (0 <= x < c.width and 0 <= y < c.height) or c.px[y][x] != TEAL:
+            continue
+        reached.add((x, y))
+        stack += [(x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)]
+    for y in range(c.height):
+        for x in range(c.width):
+            if c.px[y][x] == TEAL and (x, y) not in reached:
+                c.px[y][x] = BLACK
+    return c
+
+
 def side_picture():
     c = Canvas(120, 168, TEAL)
     draw_box(c, 30, 34, 62, 100, 20, 13)
     draw_cd(c, 34, 128, 25)
-    return c
+    return seal_background(c)
 
 
 def page_picture():
@@ -183,7 +202,7 @@ def page_picture():
     draw_box(c, 30, 30, 62, 100, 20, 13)
     draw_disk(c, 8, 112, 34, BLACK)
     draw_disk(c, 22, 122, 34, NAVY)
-    return c
+    return seal_background(c)
 
 
 # ---------------------------------------------------------------------------------------------
