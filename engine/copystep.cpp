@@ -53,8 +53,8 @@ const uint8_t* LocatePayload(const FileEntry& entry) {
     return static_cast<const uint8_t*>(LockResource(loaded));
 }
 
-// Writes one entry; the file is closed on every path. False after a write that came up short
-// or a payload that cannot be read; the partial file stays where it is.
+// Writes one entry and closes its file. False after a write that came up short; what was
+// written stays, unstamped.
 bool ExtractEntry(HWND page, const FileEntry& entry, HANDLE file, const uint8_t* payload,
                   const FILETIME& stamp) {
     FileSink state = {file, page, false};
