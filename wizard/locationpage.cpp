@@ -134,9 +134,8 @@ bool ContainsProductName(const char* text) {
 
 void ShowPathInvalid(HWND page, const char* format) {
     char message[sizeof PathInvalid + 64];
-    // format holds one %s, which PathInvalid replaces.
-    if (lstrlenA(PathInvalid) + lstrlenA(format) - 2 >= static_cast<int>(sizeof message)) return;
-    wsprintfA(message, format, PathInvalid);
+    const char* const prefix[] = {PathInvalid};
+    (void)FormatText(message, sizeof message, format, prefix, 1);
     MessageBoxA(page, message, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
@@ -151,7 +150,7 @@ BOOL OnInitDialog(HWND page) {
 
 void OnCommand(HWND page, int control, int notification) {
     switch (control) {
-        case IDOK:
+        case IDC_CONTINUE:
             if (notification != BN_CLICKED) return;
             if (AcceptFolder(page) == 1) {
                 EndDialog(page, 1);
@@ -160,7 +159,7 @@ void OnCommand(HWND page, int control, int notification) {
                              TRUE);
             }
             return;
-        case IDCANCEL:
+        case IDC_CANCEL:
             if (notification != BN_CLICKED) return;
             ShowAbortNotice(page);
             EndDialog(page, 2);
