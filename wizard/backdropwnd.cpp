@@ -229,6 +229,7 @@ int OnBackdropDestroy(void) {
     }
     if (Backdrop.bannerPalette) (void)DeleteObject(Backdrop.bannerPalette);
     Backdrop.bannerPalette = NULL;
+    Session.backdrop = NULL;  // a later step change has nothing to repaint
     PostQuitMessage(0);
     return 0;
 }

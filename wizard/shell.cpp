@@ -91,7 +91,6 @@ LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_CREATE:
             return OnBackdropCreate(window);
         case WM_DESTROY:
-            Session.backdrop = NULL;
             return OnBackdropDestroy();
         case WM_PAINT:
             return OnBackdropPaint(window);
