@@ -142,10 +142,11 @@ std::string ManifestSource(const ProductDescription& description, const std::vec
 
 std::string ResourceScript(const std::string& descriptionName, const std::vector<ScriptResource>& resources) {
     std::string s = Banner;
-    s += "// The payloads of " + descriptionName + " as raw-data resources, and the licence text.\n"
-         "// name     bytes  CRC-32 of the file\n";
+    s += "// The payloads of " + descriptionName + " as raw-data resources, and the licence text.\n";
+    char line[96];
+    snprintf(line, sizeof line, "// %-15s %8s  %s\n", "name", "bytes", "CRC-32 of the file");
+    s += line;
     for (const ScriptResource& resource : resources) {
-        char line[96];
         snprintf(line, sizeof line, "// %-15s %8u  0x%08X\n", resource.name.c_str(), resource.size, resource.crc32);
         s += line;
     }

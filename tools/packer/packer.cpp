@@ -196,7 +196,9 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
     }
     out << Row("", "total", "", Grouped(totalSize), Grouped(totalPacked), Percent(totalPacked, totalSize));
     out << Row("", "licence text", "LICENSE", Grouped(inputs.license.size()), "stored", "");
-    out << "  " << (changed.empty() ? std::string("outputs unchanged") : std::to_string(changed.size()) + " outputs written")
-        << " in " << outText << "\n";
+    const std::string written = changed.empty()      ? std::string("outputs unchanged")
+                                : changed.size() == 1 ? std::string("1 output written")
+                                                      : std::to_string(changed.size()) + " outputs written";
+    out << "  " << written << " in " << outText << "\n";
     return 0;
 }
