@@ -367,9 +367,9 @@ TEST_F(PageServices, AbortNoticeNamesTheSupportAddressUnderTheInstallersCaption)
 
 // ------------------------------------------------------------------------------------------------
 
-class WelcomePage : public Shell {};
+class WelcomeDialog : public Shell {};
 
-TEST_F(WelcomePage, OpensCentredOnTheScreenWithTheProductNameAndFocusOnContinue) {
+TEST_F(WelcomeDialog, OpensCentredOnTheScreenWithTheProductNameAndFocusOnContinue) {
     HWND page = CreateDialogParamA(Session.instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, WelcomeProc, 0);
     ASSERT_NE(nullptr, page);
     const RECT r = FrameOf(page);
@@ -384,15 +384,15 @@ TEST_F(WelcomePage, OpensCentredOnTheScreenWithTheProductNameAndFocusOnContinue)
     DestroyWindow(page);
 }
 
-TEST_F(WelcomePage, EnterContinuesWith1) {
+TEST_F(WelcomeDialog, EnterContinuesWith1) {
     EXPECT_EQ(1, KeyPress::Run(IDD_WELCOME, WelcomeProc, NULL, VK_RETURN));
 }
 
-TEST_F(WelcomePage, EscapeCancelsWith2) {
+TEST_F(WelcomeDialog, EscapeCancelsWith2) {
     EXPECT_EQ(2, KeyPress::Run(IDD_WELCOME, WelcomeProc, NULL, VK_ESCAPE));
 }
 
-TEST_F(WelcomePage, ColoursOnlyControl700) {
+TEST_F(WelcomeDialog, ColoursOnlyControl700) {
     HWND page = CreateDialogParamA(Session.instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, WelcomeProc, 0);
     ASSERT_NE(nullptr, page);
     HDC dc = CreateCompatibleDC(NULL);
@@ -406,7 +406,7 @@ TEST_F(WelcomePage, ColoursOnlyControl700) {
 
 // ------------------------------------------------------------------------------------------------
 
-class LicensePage : public Shell {
+class LicenseDialog : public Shell {
 protected:
     void SetUp() override {
         Shell::SetUp();
@@ -435,7 +435,7 @@ protected:
     HWND page_ = NULL;
 };
 
-TEST_F(LicensePage, ShowsExactlyTheLicenceResourceBytes) {
+TEST_F(LicenseDialog, ShowsExactlyTheLicenceResourceBytes) {
     HRSRC found = FindResourceA(Session.instance, LICENSE_RESOURCE_NAME, (LPCSTR)RT_RCDATA);
     if (found == NULL) GTEST_SKIP() << "no licence resource linked into this test program";
     const DWORD size = SizeofResource(Session.instance, found);
@@ -449,7 +449,7 @@ TEST_F(LicensePage, ShowsExactlyTheLicenceResourceBytes) {
     EXPECT_EQ("\r\n", shown.substr(shown.size() - 2));
 }
 
-TEST_F(LicensePage, OpensRightOfTheSideBarWithTheFormattedCaption) {
+TEST_F(LicenseDialog, OpensRightOfTheSideBarWithTheFormattedCaption) {
     const RECT r = FrameOf(page_);
     EXPECT_EQ((Session.screenWidth - (r.right - r.left) + 150) / 2, r.left);
     EXPECT_EQ((Session.screenHeight - (r.bottom - r.top)) / 2, r.top);
@@ -457,7 +457,7 @@ TEST_F(LicensePage, OpensRightOfTheSideBarWithTheFormattedCaption) {
     EXPECT_EQ(GetDlgItem(page_, IDC_CONTINUE), GetFocus());
 }
 
-TEST_F(LicensePage, ControlsStayWhereTheTemplatePutsThemWhenThePageOpens) {
+TEST_F(LicenseDialog, ControlsStayWhereTheTemplatePutsThemWhenThePageOpens) {
     const RECT box = ClientRectOf(IDC_LICENSE_TEXT);
     const RECT expectedBox = TemplateRect(1, 2, 298, 155);
     EXPECT_EQ(expectedBox.left, box.left);
@@ -470,7 +470,7 @@ TEST_F(LicensePage, ControlsStayWhereTheTemplatePutsThemWhenThePageOpens) {
     EXPECT_EQ(expectedAgree.top, agree.top);
 }
 
-TEST_F(LicensePage, EnlargingMovesTheButtonsAndGrowsTheBoxByTheSameAmount) {
+TEST_F(LicenseDialog, EnlargingMovesTheButtonsAndGrowsTheBoxByTheSameAmount) {
     const RECT box = ClientRectOf(IDC_LICENSE_TEXT);
     const RECT agree = ClientRectOf(IDC_CONTINUE);
     const RECT disagree = ClientRectOf(IDC_CANCEL);
@@ -489,7 +489,7 @@ TEST_F(LicensePage, EnlargingMovesTheButtonsAndGrowsTheBoxByTheSameAmount) {
     EXPECT_EQ(disagree.top + 30, disagree2.top);
 }
 
-TEST_F(LicensePage, ShrinkingMovesEverythingBackTheOtherWay) {
+TEST_F(LicenseDialog, ShrinkingMovesEverythingBackTheOtherWay) {
     const RECT box = ClientRectOf(IDC_LICENSE_TEXT);
     const RECT disagree = ClientRectOf(IDC_CANCEL);
     ResizeBy(-50, -20);
@@ -501,18 +501,18 @@ TEST_F(LicensePage, ShrinkingMovesEverythingBackTheOtherWay) {
     EXPECT_EQ(disagree.top - 20, disagree2.top);
 }
 
-TEST_F(LicensePage, NotificationsOfTheLicenceBoxAreIgnored) {
+TEST_F(LicenseDialog, NotificationsOfTheLicenceBoxAreIgnored) {
     SendMessageA(page_, WM_COMMAND, MAKEWPARAM(IDC_LICENSE_TEXT, EN_CHANGE),
                  (LPARAM)GetDlgItem(page_, IDC_LICENSE_TEXT));
     SendMessageA(page_, WM_COMMAND, MAKEWPARAM(IDC_CONTINUE, BN_SETFOCUS), (LPARAM)GetDlgItem(page_, IDC_CONTINUE));
     EXPECT_TRUE(IsWindowVisible(page_));
 }
 
-TEST_F(LicensePage, EnterAgreesWith1) {
+TEST_F(LicenseDialog, EnterAgreesWith1) {
     EXPECT_EQ(1, KeyPress::Run(IDD_LICENSE, LicenseProc, NULL, VK_RETURN));
 }
 
-TEST_F(LicensePage, EscapeDisagreesWith2) {
+TEST_F(LicenseDialog, EscapeDisagreesWith2) {
     EXPECT_EQ(2, KeyPress::Run(IDD_LICENSE, LicenseProc, NULL, VK_ESCAPE));
 }
 
