@@ -13,7 +13,7 @@ namespace {
 const int LabelId = 401;
 
 // A window with one static label, as a page holds its byte counts.
-class LabelFixture : public ::testing::Test {
+class NumberLabel : public ::testing::Test {
 protected:
     void SetUp() override {
         page = CreateWindowExA(0, "STATIC", "page", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
@@ -39,7 +39,7 @@ protected:
 };
 
 // A fresh folder under the temporary folder, removed with what the test put in it.
-class TempFolderFixture : public ::testing::Test {
+class PathExistsOnDisk : public ::testing::Test {
 protected:
     void SetUp() override {
         char temp[MAX_PATH];
@@ -57,7 +57,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LabelFixture, SetDlgItemNumberShowsGroupedDigits) {
+TEST_F(NumberLabel, ShowsDigitsGroupedByCommas) {
     SetDlgItemNumber(page, LabelId, 0);
     EXPECT_EQ(LabelText(), "0");
     SetDlgItemNumber(page, LabelId, 999);
@@ -70,7 +70,7 @@ TEST_F(LabelFixture, SetDlgItemNumberShowsGroupedDigits) {
     EXPECT_EQ(LabelText(), "4,294,967,295");
 }
 
-TEST_F(LabelFixture, SetDlgItemNumberIgnoresThousandsSeparatorOfTheLocale) {
+TEST_F(NumberLabel, IgnoresTheThousandsSeparatorOfTheLocale) {
     // A user whose settings group digits with '.' still sees ','.
     char saved[8] = "";
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, saved, sizeof saved);
@@ -84,12 +84,12 @@ TEST_F(LabelFixture, SetDlgItemNumberIgnoresThousandsSeparatorOfTheLocale) {
     EXPECT_EQ(shown, "1,234,567");
 }
 
-TEST_F(LabelFixture, SetDlgItemNumberWithAMissingControlChangesNothing) {
+TEST_F(NumberLabel, MissingControlChangesNothing) {
     SetDlgItemNumber(page, LabelId + 1, 5);
     EXPECT_EQ(LabelText(), "unchanged");
 }
 
-TEST_F(TempFolderFixture, PathExistsForAFileAndForAFolder) {
+TEST_F(PathExistsOnDisk, IsTrueForAFileAndForAFolder) {
     const std::string file = folder + "\\note.txt";
     HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
@@ -102,7 +102,7 @@ TEST_F(TempFolderFixture, PathExistsForAFileAndForAFolder) {
     EXPECT_TRUE(PathExists(folder.c_str()));
 }
 
-TEST_F(TempFolderFixture, PathExistsIsFalseForWhatIsNotThere) {
+TEST_F(PathExistsOnDisk, IsFalseForWhatIsNotThere) {
     EXPECT_FALSE(PathExists((folder + "\\missing.txt").c_str()));
     EXPECT_FALSE(PathExists((folder + "\\missing\\note.txt").c_str()));
     EXPECT_FALSE(PathExists((folder + "\\bad<name>.txt").c_str()));
