@@ -44,7 +44,7 @@ start_xvfb() {
     local n
     for n in $(seq 91 120); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 9>&- &
         echo $! > "$root/xvfb.pid"
         for _ in $(seq 1 50); do
             [ -e "/tmp/.X11-unix/X$n" ] && { echo ":$n"; return 0; }
@@ -106,11 +106,11 @@ case "$cmd" in
         fi
         write_env "$display"
         load_env
-        [ -d "$prefix" ] || make_prefix
+        [ -d "$prefix" ] || make_prefix 9>&-
         # A persistent server makes every later start cheap. Warm it up before anything runs
         # under CTest: the first wine process spawns services that inherit its stdout.
-        wineserver -p
-        wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+        wineserver -p 9>&-
+        wine cmd /c exit 9>&- </dev/null >/dev/null 2>&1 || true
         echo "wine-harness: prefix $prefix, display $DISPLAY"
         ;;
     exec)
