@@ -271,6 +271,30 @@ std::string TextOf(HWND window) {
 
 HWND Item(HWND page, int id) { return GetDlgItem(page, id); }
 
+namespace {
+
+struct ChildRequest {
+    const char* textStart;
+    HWND found;
+};
+
+BOOL CALLBACK ChildProc(HWND window, LPARAM param) {
+    ChildRequest* request = (ChildRequest*)param;
+    if (TextOf(window).compare(0, strlen(request->textStart), request->textStart) == 0) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND ChildWithText(HWND parent, const char* textStart) {
+    ChildRequest request = {textStart, nullptr};
+    EnumChildWindows(parent, ChildProc, (LPARAM)&request);
+    return request.found;
+}
+
 std::string ItemText(HWND page, int id) { return TextOf(Item(page, id)); }
 
 std::vector<std::string> ListBoxEntries(HWND list) {
@@ -304,6 +328,12 @@ RECT WindowRectOf(HWND window) {
 RECT ClientRectOf(HWND window) {
     RECT r = {};
     GetClientRect(window, &r);
+    return r;
+}
+
+RECT ClientRectOnScreen(HWND window) {
+    RECT r = ClientRectOf(window);
+    MapWindowPoints(window, HWND_DESKTOP, (POINT*)&r, 2);
     return r;
 }
 

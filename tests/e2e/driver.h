@@ -44,6 +44,8 @@ HWND OwnerOf(HWND window);
 std::string TextOf(HWND window);
 std::string ItemText(HWND page, int id);
 HWND Item(HWND page, int id);
+// The first child whose text begins with the given text (for controls without an identifier).
+HWND ChildWithText(HWND parent, const char* textStart);
 // Entries of a list box or of a combo box's list, converted to the ANSI code page.
 std::vector<std::string> ListBoxEntries(HWND list);
 std::vector<std::string> ComboBoxEntries(HWND combo);
@@ -53,6 +55,8 @@ bool IsEnabled(HWND window);
 
 RECT WindowRectOf(HWND window);
 RECT ClientRectOf(HWND window);
+// The client area in screen coordinates.
+RECT ClientRectOnScreen(HWND window);
 // A child's window rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
 // The window that has the keyboard focus in the thread that owns the given window, if any.

@@ -37,8 +37,19 @@ protected:
         return Layout{RectInParent(Item(page, IDC_LICENSE_TEXT)),
                       RectInParent(Item(page, IDC_CONTINUE)), RectInParent(Item(page, IDC_CANCEL))};
     }
+    // The frame's new size shows before the page has laid out its controls for it; the layout
+    // is given a moment to follow.
     void ExpectFollowedTheFrame(const Layout& before, int dx, int dy) {
-        Layout after = ReadLayout();
+        Layout after;
+        WaitUntil(
+            [&] {
+                after = ReadLayout();
+                return after.box.right == before.box.right + dx &&
+                       after.box.bottom == before.box.bottom + dy &&
+                       after.disagree.left == before.disagree.left + dx &&
+                       after.disagree.top == before.disagree.top + dy;
+            },
+            3000);
         EXPECT_EQ(after.box.left, before.box.left);
         EXPECT_EQ(after.box.top, before.box.top);
         EXPECT_EQ(after.box.right, before.box.right + dx);

@@ -30,9 +30,11 @@ TEST_F(WelcomePage, DrawsItsExplanationInNavyOnTheButtonFace) {
     ASSERT_TRUE(CaptureSteadyScreen(&shot));
     EXPECT_GT(shot.CountColor(box, ExplanationTextColor), 100);
     EXPECT_GT(shot.CountColor(box, GetSysColor(COLOR_BTNFACE)), 0);
-    // The rest of the page keeps the default text colour.
-    RECT page = WindowRectOf(welcome);
-    RECT above = {page.left, page.top, page.right, box.top - 6};
+    // The title above it keeps the default text colour.
+    HWND title = ChildWithText(welcome, "Porvane For Windows");
+    ASSERT_NE(title, nullptr);
+    RECT above = WindowRectOf(title);
+    EXPECT_GT(shot.CountColor(above, GetSysColor(COLOR_BTNTEXT)), 100);
     EXPECT_EQ(shot.CountColor(above, ExplanationTextColor), 0);
 }
 
