@@ -164,13 +164,16 @@ struct Coder {
     CodeTree tree;
     BitWriter writer;
     LzhufEncodeStats* stats;
+    std::vector<LzhufToken>* tokens;  // when set, every token sent is appended
     uint8_t path[NODE_COUNT];
 };
 
-void InitCoder(Coder& coder, std::vector<uint8_t>* out, LzhufEncodeStats* stats) {
+void InitCoder(Coder& coder, std::vector<uint8_t>* out, LzhufEncodeStats* stats,
+               std::vector<LzhufToken>* tokens = nullptr) {
     InitTree(coder.tree);
     coder.writer = BitWriter{out, 0, 0};
     coder.stats = stats;
+    coder.tokens = tokens;
     if (stats) {
         stats->literalCount = stats->matchCount = stats->rebuildCount = stats->longestCode = 0;
     }
@@ -193,6 +196,7 @@ void EncodeSymbol(Coder& coder, int symbol) {
 }
 
 void EncodeToken(Coder& coder, LzhufToken token) {
+    if (coder.tokens) coder.tokens->push_back(token);
     if (token.length < MIN_MATCH) {
         EncodeSymbol(coder, token.value & 0xFF);
         if (coder.stats) ++coder.stats->literalCount;
@@ -217,14 +221,16 @@ void FinishCoder(Coder& coder) {
 
 // ---------------------------------------------------------------------------------------------
 // Match finding over the last RING_SIZE virtual positions. Chains link the positions that share
-// a hash of their next 4 bytes, which keeps them short in text; a second table remembers the
-// latest position for each hash of 3 bytes, the one source worth having for a 3-byte match.
+// a hash of their next 4 bytes, which keeps them short in text; a second set of chains, on a hash
+// of 3 bytes, is walked only past hash collisions to the nearest true 3-byte source, the one worth
+// having for a 3-byte match (a 3-byte match whose fourth byte differs is in no 4-byte chain).
 
 const int HASH_BITS = 15;
 const uint32_t CHAIN_MASK = 2 * RING_SIZE - 1;  // a chain link is read only while it is in the window
 const int CHAIN_LIMIT = 256;
 const int GOOD_MATCH = 24;
 const int GOOD_MATCH_STEPS = 16;
+const int COLLISION_STEPS = 64;        // 3-byte chain links passed over before giving up
 const int PADDING = 16;                 // zero bytes after the data for word-wide reads
 
 struct Match {
@@ -234,7 +240,8 @@ struct Match {
 
 struct MatchFinder {
     std::vector<uint8_t> buffer;  // spaces, the data, padding
-    std::vector<uint32_t> latest3;  // 0: none (virtual index 0 is never entered)
+    std::vector<uint32_t> head3;  // 0: none (virtual index 0 is never entered)
+    std::vector<uint32_t> prev3;
     std::vector<uint32_t> head4;
     std::vector<uint32_t> prev4;
 };
@@ -252,7 +259,9 @@ uint32_t Hash4(const uint8_t* p) {
 
 void Insert(MatchFinder& f, size_t v) {
     const uint8_t* here = &f.buffer[v];
-    f.latest3[Hash3(here)] = static_cast<uint32_t>(v);
+    const uint32_t h3 = Hash3(here);
+    f.prev3[v & CHAIN_MASK] = f.head3[h3];
+    f.head3[h3] = static_cast<uint32_t>(v);
     const uint32_t h = Hash4(here);
     f.prev4[v & CHAIN_MASK] = f.head4[h];
     f.head4[h] = static_cast<uint32_t>(v);
@@ -262,7 +271,8 @@ void InitMatchFinder(MatchFinder& f, const uint8_t* data, size_t size) {
     f.buffer.assign(RING_START + size + PADDING, 0);
     memset(f.buffer.data(), ' ', RING_START);
     if (size > 0) memcpy(f.buffer.data() + RING_START, data, size);
-    f.latest3.assign(size_t(1) << HASH_BITS, 0);
+    f.head3.assign(size_t(1) << HASH_BITS, 0);
+    f.prev3.assign(CHAIN_MASK + 1, 0);
     f.head4.assign(size_t(1) << HASH_BITS, 0);
     f.prev4.assign(CHAIN_MASK + 1, 0);
     // Only the spaces just before the data: a run of up to MAX_MATCH spaces finds its nearest
@@ -291,7 +301,10 @@ uint32_t FindMatches(MatchFinder& f, size_t v, int maxLength, Match* out) {
     if (maxLength >= MIN_MATCH) {
         const uint8_t* here = &f.buffer[v];
         int best = MIN_MATCH - 1;
-        const uint32_t near = f.latest3[Hash3(here)];
+        uint32_t near = f.head3[Hash3(here)];
+        for (int steps = 0; near != 0 && v - near <= RING_SIZE && memcmp(&f.buffer[near], here, 3) != 0; ++steps) {
+            near = steps < COLLISION_STEPS ? f.prev3[near & CHAIN_MASK] : 0;
+        }
         if (near != 0 && v - near <= RING_SIZE) {
             const int length = MatchLength(&f.buffer[near], here, maxLength);
             if (length > best) {
@@ -462,13 +475,12 @@ void ParseOptimal(Coder& coder, MatchFinder& f, size_t size) {
     }
 }
 
-}  // namespace
-
-std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse parse, LzhufEncodeStats* stats) {
+std::vector<uint8_t> Encode(const uint8_t* data, size_t size, LzhufParse parse, LzhufEncodeStats* stats,
+                            std::vector<LzhufToken>* tokens) {
     std::vector<uint8_t> out;
     out.reserve(size / 2 + 16);
     Coder coder;
-    InitCoder(coder, &out, stats);
+    InitCoder(coder, &out, stats, tokens);
     MatchFinder finder;
     InitMatchFinder(finder, data, size);
     switch (parse) {
@@ -480,8 +492,20 @@ std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse pa
     return out;
 }
 
+}  // namespace
+
+std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse parse, LzhufEncodeStats* stats) {
+    return Encode(data, size, parse, stats, nullptr);
+}
+
 std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse parse) {
-    return EncodeLzhuf(data, size, parse, nullptr);
+    return Encode(data, size, parse, nullptr, nullptr);
+}
+
+std::vector<LzhufToken> ParseLzhuf(const uint8_t* data, size_t size, LzhufParse parse) {
+    std::vector<LzhufToken> tokens;
+    Encode(data, size, parse, nullptr, &tokens);
+    return tokens;
 }
 
 std::vector<uint8_t> EncodeLzhufTokens(const LzhufToken* tokens, size_t count, LzhufEncodeStats* stats) {

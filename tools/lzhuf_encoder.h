@@ -21,6 +21,9 @@ struct LzhufToken {
     uint16_t value;
 };
 
+// The literals and matches that EncodeLzhuf sends for data with this parser, in order.
+std::vector<LzhufToken> ParseLzhuf(const uint8_t* data, size_t size, LzhufParse parse);
+
 // What an encoding did, and the adaptive tree it ended with (which the decoder of the same stream
 // must end with too).
 struct LzhufEncodeStats {

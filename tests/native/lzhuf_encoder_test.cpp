@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <string>
@@ -163,6 +164,83 @@ TEST(LzhufEncoder, OptimalParseIsSmallerThanGreedyOnText) {
     const size_t greedy = EncodeLzhuf(text.data(), text.size(), LzhufParse::Greedy).size();
     const size_t optimal = EncodeLzhuf(text.data(), text.size(), LzhufParse::Optimal).size();
     EXPECT_LT(optimal, greedy);
+}
+
+// The decoder's history before the first byte (4036 spaces), then the data: where match sources lie.
+std::vector<uint8_t> WithSpaceHistory(const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> virtualBytes(4036, ' ');
+    virtualBytes.insert(virtualBytes.end(), data.begin(), data.end());
+    return virtualBytes;
+}
+
+// Bytes in common between the source d bytes back and position v, at most limit (a source that
+// runs into the bytes being written repeats them, which comparing within one buffer reproduces).
+int CommonLength(const std::vector<uint8_t>& bytes, size_t v, size_t d, int limit) {
+    int n = 0;
+    while (n < limit && bytes[v - d + n] == bytes[v + n]) ++n;
+    return n;
+}
+
+TEST(LzhufEncoder, OptimalMatchesTakeTheNearestSourceForTheirLengthAndAreOftenShortened) {
+    const std::vector<uint8_t> text = TreeText();
+    const std::vector<LzhufToken> tokens = ParseLzhuf(text.data(), text.size(), LzhufParse::Optimal);
+    const std::vector<uint8_t> bytes = WithSpaceHistory(text);
+    size_t matches = 0, shortened = 0, nearerThanLongest = 0;
+    size_t i = 0;
+    for (const LzhufToken& token : tokens) {
+        ASSERT_LT(i, text.size());
+        if (token.length == 1) {
+            ASSERT_EQ(token.value, text[i]) << "at " << i;
+            ++i;
+            continue;
+        }
+        const size_t v = 4036 + i, distance = token.value + 1u;
+        const int limit = static_cast<int>(std::min<size_t>(60, text.size() - i));
+        ASSERT_LE(token.length, limit) << "at " << i;
+        ASSERT_EQ(CommonLength(bytes, v, distance, token.length), token.length) << "at " << i;
+        int longest = 0;
+        size_t longestDistance = 0;
+        for (size_t d = 1; d <= 4096 && d <= v; ++d) {
+            const int length = CommonLength(bytes, v, d, limit);
+            ASSERT_FALSE(d < distance && length >= token.length)
+                << "at " << i << ": " << token.length << " bytes " << d << " back, not " << distance;
+            if (length > longest) {
+                longest = length;
+                longestDistance = d;
+            }
+        }
+        ++matches;
+        if (token.length < longest) ++shortened;
+        if (distance < longestDistance) ++nearerThanLongest;
+        i += token.length;
+    }
+    EXPECT_EQ(i, text.size());
+    EXPECT_GT(matches, 1000u);
+    EXPECT_GT(shortened, matches / 20) << "matches cut short to end where a better one starts";
+    EXPECT_GT(nearerThanLongest, matches / 100) << "shorter matches from nearer, cheaper sources";
+}
+
+TEST(LzhufEncoder, ShortPatternRepeatsThroughOneOverlappingMatch) {
+    std::vector<uint8_t> data;
+    for (int k = 0; k < 21; ++k) data.insert(data.end(), {'x', 'y'});
+    for (LzhufParse parse : Parsers) {
+        const std::vector<LzhufToken> tokens = ParseLzhuf(data.data(), data.size(), parse);
+        ASSERT_EQ(tokens.size(), 3u) << ParserName(parse);
+        EXPECT_EQ(tokens[0].length, 1u);
+        EXPECT_EQ(tokens[1].length, 1u);
+        EXPECT_EQ(tokens[2].length, 40u) << ParserName(parse);
+        EXPECT_EQ(tokens[2].value, 1u) << ParserName(parse) << ": the source starts two bytes back";
+        EXPECT_EQ(Decode(EncodeLzhuf(data.data(), data.size(), parse), data.size()).bytes, data);
+    }
+}
+
+TEST(LzhufEncoder, ParsedTokensCodeToTheSameStream) {
+    const std::vector<uint8_t> text = TreeText();
+    for (LzhufParse parse : Parsers) {
+        const std::vector<LzhufToken> tokens = ParseLzhuf(text.data(), text.size(), parse);
+        EXPECT_EQ(EncodeLzhufTokens(tokens.data(), tokens.size(), nullptr), EncodeLzhuf(text.data(), text.size(), parse))
+            << ParserName(parse);
+    }
 }
 
 TEST(LzhufEncoder, WritesAndReadsSymbolPathsDeeperThanSixteenBits) {
