@@ -220,6 +220,10 @@ void EndProgram(ChildProgram* child) {
     *child = ChildProgram();
 }
 
+bool SendQuery(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    return SendWithTimeout(window, message, wParam, lParam, result);
+}
+
 HWND FindTopWindow(DWORD processId, const char* className, const char* caption,
                    bool mustBeVisible, HWND owner) {
     FindRequest request = {processId, className, caption, mustBeVisible, owner, nullptr};
@@ -463,13 +467,16 @@ bool ResizeWindow(HWND window, int width, int height) {
     return r.right - r.left == width && r.bottom - r.top == height;
 }
 
-HWND WaitForMessageBox(DWORD processId, HWND owner, DWORD timeoutMs) {
+HWND WaitForMessageBox(DWORD processId, HWND owner, const char* caption, DWORD timeoutMs) {
     HWND found = nullptr;
     WaitUntil(
         [&] {
             for (HWND window : TopWindowsOf(processId)) {
                 if (!IsWindowVisible(window) || ClassOf(window) != "#32770") continue;
                 if (owner && OwnerOf(window) != owner) continue;
+                char title[256] = {0};
+                GetWindowTextA(window, title, sizeof title);
+                if (caption && strcmp(title, caption) != 0) continue;
                 HWND text = GetDlgItem(window, 0xFFFF);
                 if (!text || _stricmp(ClassOf(text).c_str(), "Static") != 0) continue;
                 found = window;

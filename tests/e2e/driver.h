@@ -38,6 +38,10 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 // Every top-level window of the process, visible or not.
 std::vector<HWND> TopWindowsOf(DWORD processId);
 
+// Sends a message that carries no pointer to a window of another process and reads the result,
+// waiting at most a few seconds; false when the window did not answer.
+bool SendQuery(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
 std::string ClassOf(HWND window);
 HWND OwnerOf(HWND window);
 // Text of any window, also of an edit control of another process (WM_GETTEXT, not GetWindowText).
@@ -100,8 +104,10 @@ bool DragFrameCorner(HWND window, int dx, int dy);
 //  Resizes a window from outside (SetWindowPos), keeping its top-left corner.
 bool ResizeWindow(HWND window, int width, int height);
 
-// Message boxes: top-level dialogs whose static 0xFFFF holds the text.
-HWND WaitForMessageBox(DWORD processId, HWND owner, DWORD timeoutMs);
+// Message boxes: top-level dialogs whose static 0xFFFF holds the text. Pages may have statics
+// without an identifier too, so a box is told apart by its caption (and its owner, when given;
+// a null caption or owner matches any).
+HWND WaitForMessageBox(DWORD processId, HWND owner, const char* caption, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);
 // Presses the button with the given identifier (IDOK, IDYES, IDNO...) of a message box.
 bool AnswerMessageBox(HWND box, int buttonId);

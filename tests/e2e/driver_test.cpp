@@ -51,7 +51,7 @@ TEST_F(DriverTest, EscapeKeyReachesTheDialogManager) {
 
 TEST_F(DriverTest, EnterKeyPressesTheDefaultButton) {
     ASSERT_TRUE(PressKey(page, VK_RETURN));
-    HWND box = WaitForMessageBox(child.processId, page, WindowTimeoutMs);
+    HWND box = WaitForMessageBox(child.processId, page, "Sample", WindowTimeoutMs);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Typed: ");
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
@@ -66,7 +66,7 @@ TEST_F(DriverTest, TypedTextReplacesTheEditText) {
     ASSERT_TRUE(WaitUntil([&] { return TextOf(edit) == "C:\\Some Folder\\x"; }, 3000))
         << TextOf(edit);
     ClickButton(page, IDOK);
-    HWND box = WaitForMessageBox(child.processId, page, WindowTimeoutMs);
+    HWND box = WaitForMessageBox(child.processId, page, "Sample", WindowTimeoutMs);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Typed: C:\\Some Folder\\x");
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
@@ -76,7 +76,7 @@ TEST_F(DriverTest, TypedTextReplacesTheEditText) {
 TEST_F(DriverTest, MessageBoxAnswersReachTheProgram) {
     HWND chosen = Item(page, SAMPLE_CHOSEN);
     ClickButton(page, SAMPLE_ASK);
-    HWND box = WaitForMessageBox(child.processId, page, WindowTimeoutMs);
+    HWND box = WaitForMessageBox(child.processId, page, "Sample", WindowTimeoutMs);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Proceed?");
     EXPECT_EQ(TextOf(box), "Sample");
@@ -85,7 +85,7 @@ TEST_F(DriverTest, MessageBoxAnswersReachTheProgram) {
     EXPECT_TRUE(WaitForWindowGone(box, 3000));
 
     ClickButton(page, SAMPLE_ASK);
-    box = WaitForMessageBox(child.processId, page, WindowTimeoutMs);
+    box = WaitForMessageBox(child.processId, page, "Sample", WindowTimeoutMs);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(AnswerMessageBox(box, IDYES));
     EXPECT_TRUE(WaitUntil([&] { return TextOf(chosen) == "yes"; }, 3000));

@@ -2,6 +2,8 @@
 //   porvane_screens.exe OUTPUT_FOLDER        (a Windows path; the files are NN-name.bmp)
 // A new page is one more entry in Scenes: how to get there from the scene before, and whether
 // the picture is the whole screen or the page alone.
+#include <windows.h>
+#include <commctrl.h>
 #include <stdio.h>
 
 #include "installer.h"
@@ -9,10 +11,12 @@
 namespace {
 
 const DWORD PageTimeoutMs = 15000;
+// The installing page copies every file with pauses in between; the whole copy takes seconds.
+const DWORD WorkTimeoutMs = 60000;
 
 struct Walk {
     InstallerRun run;
-    HWND page = nullptr;  // the page the last scene reached
+    HWND page = nullptr;  // the page or message box the last scene reached
 };
 
 struct Scene {
@@ -32,9 +36,67 @@ bool ReachLicense(Walk& walk) {
     return walk.page != nullptr;
 }
 
+bool ReachLocation(Walk& walk) {
+    ClickButton(walk.page, IDC_CONTINUE);
+    walk.page = walk.run.WaitForPage(LocationCaption, PageTimeoutMs);
+    return walk.page != nullptr;
+}
+
+// Half-way through the copy: the fourth file is being extracted.
+bool ReachInstalling(Walk& walk) {
+    ClickButton(walk.page, IDC_CONTINUE);
+    walk.page = walk.run.WaitForPage(InstallingCaption, PageTimeoutMs);
+    if (!walk.page) return false;
+    HWND page = walk.page;
+    return WaitUntil([&] { return ItemText(page, IDC_CURRENT_FILE) == "4"; }, WorkTimeoutMs);
+}
+
+bool ReachGroup(Walk& walk) {
+    walk.page = walk.run.WaitForPage(GroupCaption, WorkTimeoutMs);
+    return walk.page != nullptr;
+}
+
+// While the shortcuts are made: the third one is named.
+bool ReachShortcuts(Walk& walk) {
+    HWND group = walk.page;
+    ClickButton(group, IDC_GROUP_CONTINUE);
+    walk.page = walk.run.WaitForPage(ShortcutsCaption, PageTimeoutMs);
+    if (!walk.page) return false;
+    HWND page = walk.page;
+    HWND bar = Item(page, IDC_SHORTCUT_PROGRESS);
+    return WaitUntil(
+        [&] {
+            LRESULT position = 0;
+            return SendQuery(bar, PBM_GETPOS, 0, 0, &position) && position >= 2;
+        },
+        WorkTimeoutMs);
+}
+
+bool ReachReadMeQuestion(Walk& walk) {
+    walk.page = WaitForMessageBox(walk.run.child.processId, walk.run.Backdrop(), MessageBoxCaption,
+                                  WorkTimeoutMs);
+    return walk.page != nullptr;
+}
+
+// "No" to the read-me, so that no editor opens; then the restart notice.
+bool ReachRestartNotice(Walk& walk) {
+    HWND question = walk.page;
+    if (!AnswerMessageBox(question, IDNO) || !WaitForWindowGone(question, PageTimeoutMs))
+        return false;
+    walk.page = WaitForMessageBox(walk.run.child.processId, walk.run.Backdrop(), MessageBoxCaption,
+                                  PageTimeoutMs);
+    return walk.page != nullptr;
+}
+
 const Scene Scenes[] = {
     {"welcome", ReachWelcome, false},
     {"license", ReachLicense, true},
+    {"location", ReachLocation, true},
+    {"installing", ReachInstalling, true},
+    {"group", ReachGroup, true},
+    {"shortcuts", ReachShortcuts, true},
+    {"readme-question", ReachReadMeQuestion, true},
+    {"restart-notice", ReachRestartNotice, true},
 };
 
 }  // namespace
@@ -73,6 +135,12 @@ int main(int argc, char** argv) {
         }
         printf("screens: %s\n", path);
     }
-    walk.run.End();
+    // The restart notice is the last thing the installer shows; OK ends it.
+    AnswerMessageBox(walk.page, IDOK);
+    DWORD code = 0;
+    if (!walk.run.WaitForEnd(PageTimeoutMs, &code)) {
+        fprintf(stderr, "screens: the installer did not end after the restart notice\n");
+        return 1;
+    }
     return 0;
 }
