@@ -17,6 +17,7 @@ enum {
     ReadMePathSize = 1 + 255 + 1 + 23 + 1 + 2,
     // "Notepad.exe ", the quoted path and one NUL.
     ReadMeCommandLineSize = 12 + ReadMePathSize - 1,
+    RestoreSettleTime = 100,  // milliseconds
 };
 
 // The publisher's own home page, not the product's: fixed text of the restart notice.
@@ -110,6 +111,11 @@ void ShowReadMe(HWND backdrop) {
     }
 
     (void)ShowWindow(backdrop, SW_RESTORE);
+    // Under Wine the restore of a minimised topmost window completes through events that are
+    // handled later; handled inside the next message box's loop, they raise the backdrop over
+    // its own message box, which then stays hidden. Handling them here first keeps the box on
+    // top, and repaints the backdrop before the box opens.
+    PumpMessages(backdrop, RestoreSettleTime);
 }
 
 void RunFinish(HWND backdrop) {

@@ -320,4 +320,38 @@ TEST_F(FinishSequenceTest, AnsweringYesShowsRestartNoticeOnlyAfterNotepadCloses)
     EXPECT_FALSE(IsWindow(backdrop));
 }
 
+// The restart notice after Notepad must open above the backdrop it belongs to, which is a
+// topmost window covering the screen, as the installer's own.
+TEST_F(FinishSequenceTest, RestartNoticeAfterNotepadIsAboveTheRestoredBackdrop) {
+    HWND backdrop = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "backdrop", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                                    0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                                    nullptr, GetModuleHandleA(nullptr), nullptr);
+    Session.backdrop = backdrop;
+    HWND uppermost = nullptr;
+    HWND notice = nullptr;
+    std::thread driver([&] {
+        HWND box = WaitForWindowOf("#32770", backdrop, false, "the read-me question");
+        PostMessageA(box, WM_COMMAND, IDYES, 0);
+        HWND notepad = WaitForWindowOf("Notepad", nullptr, true, "Notepad");
+        Sleep(300);
+        PostMessageA(notepad, WM_CLOSE, 0, 0);
+        notice = WaitForWindowOf("#32770", backdrop, false, "the restart notice");
+        Sleep(500);
+        for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+                uppermost = window;
+                break;
+            }
+        }
+        PostMessageA(notice, WM_COMMAND, IDOK, 0);
+    });
+    RunFinish(backdrop);
+    driver.join();
+    Session.backdrop = nullptr;
+
+    EXPECT_EQ(notice, uppermost);
+}
+
 }  // namespace
