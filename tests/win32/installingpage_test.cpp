@@ -149,7 +149,7 @@ TEST(ProgressBarDrawing, TextIsCentredOnTheWholeBar) {
 
 // --- The page ---
 
-class InstallingPageTest : public ::testing::Test {
+class InstallingDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(boxes_.hooked());
@@ -182,7 +182,7 @@ protected:
     bool timerWasRunning_ = false;
 };
 
-TEST_F(InstallingPageTest, OpeningReplacesTheBarProcedureAndFillsTheSystemFolders) {
+TEST_F(InstallingDialog, OpeningReplacesTheBarProcedureAndFillsTheSystemFolders) {
     Open();
     HWND bar = GetDlgItem(page_, IDC_PROGRESS_BAR);
     EXPECT_EQ(Session.progress.bar, bar);
@@ -202,7 +202,7 @@ TEST_F(InstallingPageTest, OpeningReplacesTheBarProcedureAndFillsTheSystemFolder
     }
 }
 
-TEST_F(InstallingPageTest, LabelsAreNavyOnButtonFaceAndTheNoteNavyOnWindowColour) {
+TEST_F(InstallingDialog, LabelsAreNavyOnButtonFaceAndTheNoteNavyOnWindowColour) {
     Open();
     HDC dc = CreateCompatibleDC(nullptr);
     for (int control = IDC_EXTRACTING; control <= IDC_PROGRESS_BAR; ++control) {
@@ -228,7 +228,7 @@ TEST_F(InstallingPageTest, LabelsAreNavyOnButtonFaceAndTheNoteNavyOnWindowColour
     DeleteDC(dc);
 }
 
-TEST_F(InstallingPageTest, NoteHasThreeCentredLinesEndingWithTheHomePage) {
+TEST_F(InstallingDialog, NoteHasThreeCentredLinesEndingWithTheHomePage) {
     Open();
     char text[300] = "";
     GetDlgItemTextA(page_, IDC_HOME_PAGE_NOTE, text, sizeof text);
@@ -241,7 +241,7 @@ TEST_F(InstallingPageTest, NoteHasThreeCentredLinesEndingWithTheHomePage) {
     EXPECT_EQ(address, Manifest.product.homePageUrl);
 }
 
-TEST_F(InstallingPageTest, EscapeAndEnterNeitherCancelNorEndThePage) {
+TEST_F(InstallingDialog, EscapeAndEnterNeitherCancelNorEndThePage) {
     Open();
     SendMessageA(page_, WM_COMMAND, IDCANCEL, 0);
     SendMessageA(page_, WM_COMMAND, IDOK, 0);
@@ -250,7 +250,7 @@ TEST_F(InstallingPageTest, EscapeAndEnterNeitherCancelNorEndThePage) {
     EXPECT_EQ(boxes_.count(), 0);
 }
 
-TEST_F(InstallingPageTest, FailedCopyShowsTheErrorThenTheAbortNoticeAndEndsWithTwo) {
+TEST_F(InstallingDialog, FailedCopyShowsTheErrorThenTheAbortNoticeAndEndsWithTwo) {
     // A file standing where the install folder should be: no file can be created below it.
     CreateDirectoryA("C:\\porvane-inst-test", nullptr);
     HANDLE blocker = CreateFileA("C:\\porvane-inst-test\\blocker", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -270,7 +270,7 @@ TEST_F(InstallingPageTest, FailedCopyShowsTheErrorThenTheAbortNoticeAndEndsWithT
     RemoveDirectoryA("C:\\porvane-inst-test");
 }
 
-TEST_F(InstallingPageTest, SuccessfulCopyEndsWithOneAtFullValue) {
+TEST_F(InstallingDialog, SuccessfulCopyEndsWithOneAtFullValue) {
     lstrcpyA(Session.directories.paths[DirInstall], "C:\\porvane-inst-test\\Vantrel");
     const INT_PTR result =
         DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_INSTALLING), nullptr, InstallingPageProc, 0);

@@ -56,7 +56,7 @@ void MakeFile(const std::string& path) {
     CloseHandle(file);
 }
 
-class LocationPageTest : public ::testing::Test {
+class LocationDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(boxes_.hooked());
@@ -156,7 +156,7 @@ private:
 
 // --- Opening and Reset Folder ---
 
-TEST_F(LocationPageTest, OpeningWithoutRecordedFolderShowsDefaultChain) {
+TEST_F(LocationDialog, OpeningWithoutRecordedFolderShowsDefaultChain) {
     SetRecordedFolder(nullptr);
     Open();
     EXPECT_EQ(EditText(), DefaultFolder);
@@ -176,7 +176,7 @@ TEST_F(LocationPageTest, OpeningWithoutRecordedFolderShowsDefaultChain) {
     EXPECT_EQ(boxes_.count(), 0);
 }
 
-TEST_F(LocationPageTest, OpeningPutsFocusOnContinueAndLimitsTheEditBox) {
+TEST_F(LocationDialog, OpeningPutsFocusOnContinueAndLimitsTheEditBox) {
     SetRecordedFolder(nullptr);
     Open();
     EXPECT_EQ(SendDlgItemMessageA(page_, IDC_FOLDER_EDIT, EM_GETLIMITTEXT, 0, 0), 259);
@@ -185,7 +185,7 @@ TEST_F(LocationPageTest, OpeningPutsFocusOnContinueAndLimitsTheEditBox) {
     EXPECT_STREQ(caption, "Vantrel Program Location");
 }
 
-TEST_F(LocationPageTest, RecordedFolderIsShownUnchanged) {
+TEST_F(LocationDialog, RecordedFolderIsShownUnchanged) {
     SetRecordedFolder("D:\\Apps\\Older Tools");
     Open();
     EXPECT_EQ(EditText(), "D:\\Apps\\Older Tools");
@@ -195,7 +195,7 @@ TEST_F(LocationPageTest, RecordedFolderIsShownUnchanged) {
     ExpectEntry(3, "D:\\Apps\\Older Tools", NavEntryKind::Folder, 3);
 }
 
-TEST_F(LocationPageTest, RecordedFolderTooLongForTheInstallFolderGivesTheDefault) {
+TEST_F(LocationDialog, RecordedFolderTooLongForTheInstallFolderGivesTheDefault) {
     const std::string tooLong = "D:\\" + Repeat('a', 253);  // 256 characters
     SetRecordedFolder(tooLong.c_str());
     Open();
@@ -203,7 +203,7 @@ TEST_F(LocationPageTest, RecordedFolderTooLongForTheInstallFolderGivesTheDefault
     EXPECT_EQ(Current(), DefaultFolder);
 }
 
-TEST_F(LocationPageTest, RecordedFolderOfMaximumLengthIsShown) {
+TEST_F(LocationDialog, RecordedFolderOfMaximumLengthIsShown) {
     const std::string longest = "D:\\" + Repeat('a', 252);  // 255 characters
     SetRecordedFolder(longest.c_str());
     Open();
@@ -211,7 +211,7 @@ TEST_F(LocationPageTest, RecordedFolderOfMaximumLengthIsShown) {
     EXPECT_EQ(EditText(), longest);
 }
 
-TEST_F(LocationPageTest, EmptyRecordedFolderLeavesEditAndListEmpty) {
+TEST_F(LocationDialog, EmptyRecordedFolderLeavesEditAndListEmpty) {
     SetRecordedFolder("");
     Open();
     EXPECT_EQ(EditText(), "");
@@ -219,7 +219,7 @@ TEST_F(LocationPageTest, EmptyRecordedFolderLeavesEditAndListEmpty) {
     EXPECT_EQ(Current(), "");
 }
 
-TEST_F(LocationPageTest, RecordedFolderWithoutBackslashIsOneChainEntry) {
+TEST_F(LocationDialog, RecordedFolderWithoutBackslashIsOneChainEntry) {
     SetRecordedFolder("Vantrel");
     Open();
     ASSERT_EQ(Count(), 2);
@@ -227,7 +227,7 @@ TEST_F(LocationPageTest, RecordedFolderWithoutBackslashIsOneChainEntry) {
     EXPECT_EQ(Selected(), 1);
 }
 
-TEST_F(LocationPageTest, ResetFolderWhileAtTheDefaultKeepsTheTypedText) {
+TEST_F(LocationDialog, ResetFolderWhileAtTheDefaultKeepsTheTypedText) {
     SetRecordedFolder(nullptr);
     Open();
     SetDlgItemTextA(page_, IDC_FOLDER_EDIT, "E:\\Typed");
@@ -236,7 +236,7 @@ TEST_F(LocationPageTest, ResetFolderWhileAtTheDefaultKeepsTheTypedText) {
     EXPECT_EQ(Current(), DefaultFolder);
 }
 
-TEST_F(LocationPageTest, ResetFolderReturnsFromTheDriveView) {
+TEST_F(LocationDialog, ResetFolderReturnsFromTheDriveView) {
     SetRecordedFolder(nullptr);
     Open();
     DoubleClick(0);
@@ -249,7 +249,7 @@ TEST_F(LocationPageTest, ResetFolderReturnsFromTheDriveView) {
 
 // --- Folder view ---
 
-TEST_F(LocationPageTest, FolderViewListsSubfoldersSortedOneLevelDeeper) {
+TEST_F(LocationDialog, FolderViewListsSubfoldersSortedOneLevelDeeper) {
     SetRecordedFolder(nullptr);
     MakeFolder(std::string(Scratch) + "\\beta");
     MakeFolder(std::string(Scratch) + "\\Alpha");
@@ -266,7 +266,7 @@ TEST_F(LocationPageTest, FolderViewListsSubfoldersSortedOneLevelDeeper) {
     EXPECT_EQ(Navigator.currentIndex, 2);
 }
 
-TEST_F(LocationPageTest, TrailingBackslashAddsNoChainEntry) {
+TEST_F(LocationDialog, TrailingBackslashAddsNoChainEntry) {
     SetRecordedFolder(nullptr);
     MakeFolder(std::string(Scratch) + "\\inner");
     Open();
@@ -277,7 +277,7 @@ TEST_F(LocationPageTest, TrailingBackslashAddsNoChainEntry) {
     EXPECT_EQ(Selected(), 2);
 }
 
-TEST_F(LocationPageTest, DriveRootIsOneChainEntryFollowedByItsFolders) {
+TEST_F(LocationDialog, DriveRootIsOneChainEntryFollowedByItsFolders) {
     SetRecordedFolder(nullptr);
     Open();
     ASSERT_TRUE(NavigateTo(page_, "C:\\", false));
@@ -293,7 +293,7 @@ TEST_F(LocationPageTest, DriveRootIsOneChainEntryFollowedByItsFolders) {
     EXPECT_TRUE(sawScratch);
 }
 
-TEST_F(LocationPageTest, FolderWithSixHundredSubfoldersFillsTheLevelTableExactly) {
+TEST_F(LocationDialog, FolderWithSixHundredSubfoldersFillsTheLevelTableExactly) {
     SetRecordedFolder(nullptr);
     for (int i = 0; i < 600; ++i) MakeFolder(std::string(Scratch) + "\\sub" + std::to_string(1000 + i));
     Open();
@@ -304,7 +304,7 @@ TEST_F(LocationPageTest, FolderWithSixHundredSubfoldersFillsTheLevelTableExactly
     for (int i = 3; i < NavigatorLevelCount; ++i) ASSERT_EQ(Navigator.levels[i], 3) << i;
 }
 
-TEST_F(LocationPageTest, SubfoldersThatTheInstallFolderCannotHoldAreNotListed) {
+TEST_F(LocationDialog, SubfoldersThatTheInstallFolderCannotHoldAreNotListed) {
     SetRecordedFolder(nullptr);
     const std::string parent = std::string(Scratch) + "\\" + Repeat('p', 225);  // 245 characters
     ASSERT_EQ(parent.size(), 245u);
@@ -317,7 +317,7 @@ TEST_F(LocationPageTest, SubfoldersThatTheInstallFolderCannotHoldAreNotListed) {
     ExpectEntry(4, parent + "\\fits12345", NavEntryKind::Folder, 4);
 }
 
-TEST_F(LocationPageTest, NavigationToPathLongerThanTheInstallFolderChangesNothing) {
+TEST_F(LocationDialog, NavigationToPathLongerThanTheInstallFolderChangesNothing) {
     SetRecordedFolder(nullptr);
     Open();
     const int count = Count();
@@ -330,7 +330,7 @@ TEST_F(LocationPageTest, NavigationToPathLongerThanTheInstallFolderChangesNothin
 
 // --- Double-clicks ---
 
-TEST_F(LocationPageTest, DoubleClickOnComputerShowsFixedDrivesSortedInUpperCase) {
+TEST_F(LocationDialog, DoubleClickOnComputerShowsFixedDrivesSortedInUpperCase) {
     SetRecordedFolder(nullptr);
     Open();
     DoubleClick(0);
@@ -358,7 +358,7 @@ TEST_F(LocationPageTest, DoubleClickOnComputerShowsFixedDrivesSortedInUpperCase)
     EXPECT_TRUE(sawC);
 }
 
-TEST_F(LocationPageTest, DoubleClickOnComputerInDriveViewChangesNothing) {
+TEST_F(LocationDialog, DoubleClickOnComputerInDriveViewChangesNothing) {
     SetRecordedFolder(nullptr);
     Open();
     DoubleClick(0);
@@ -370,7 +370,7 @@ TEST_F(LocationPageTest, DoubleClickOnComputerInDriveViewChangesNothing) {
     EXPECT_EQ(Count(), count);
 }
 
-TEST_F(LocationPageTest, DoubleClickOnCurrentFolderChangesNothing) {
+TEST_F(LocationDialog, DoubleClickOnCurrentFolderChangesNothing) {
     SetRecordedFolder(nullptr);
     Open();
     SetDlgItemTextA(page_, IDC_FOLDER_EDIT, "typed");
@@ -379,7 +379,7 @@ TEST_F(LocationPageTest, DoubleClickOnCurrentFolderChangesNothing) {
     EXPECT_EQ(Current(), DefaultFolder);
 }
 
-TEST_F(LocationPageTest, DoubleClickOnDriveEntersItsRoot) {
+TEST_F(LocationDialog, DoubleClickOnDriveEntersItsRoot) {
     SetRecordedFolder(nullptr);
     Open();
     DoubleClick(0);
@@ -392,7 +392,7 @@ TEST_F(LocationPageTest, DoubleClickOnDriveEntersItsRoot) {
     ExpectEntry(1, "C:\\", NavEntryKind::Drive, 1);
 }
 
-TEST_F(LocationPageTest, DoubleClickOnChainEntryGoesUpAndOnSubfolderGoesDown) {
+TEST_F(LocationDialog, DoubleClickOnChainEntryGoesUpAndOnSubfolderGoesDown) {
     SetRecordedFolder(nullptr);
     MakeFolder(std::string(Scratch) + "\\inner");
     Open();
@@ -405,7 +405,7 @@ TEST_F(LocationPageTest, DoubleClickOnChainEntryGoesUpAndOnSubfolderGoesDown) {
     EXPECT_EQ(EditText(), "C:\\");
 }
 
-TEST_F(LocationPageTest, DoubleClickWithoutSelectionDoesNothing) {
+TEST_F(LocationDialog, DoubleClickWithoutSelectionDoesNothing) {
     SetRecordedFolder("");
     Open();
     ASSERT_EQ(Count(), 0);
@@ -421,7 +421,7 @@ TEST_F(LocationPageTest, DoubleClickWithoutSelectionDoesNothing) {
 
 // --- Continue ---
 
-TEST_F(LocationPageTest, RefusedTextsGiveTheirMessageAndKeepTheInstallFolder) {
+TEST_F(LocationDialog, RefusedTextsGiveTheirMessageAndKeepTheInstallFolder) {
     SetRecordedFolder(nullptr);
     Open();
     const struct {
@@ -445,7 +445,7 @@ TEST_F(LocationPageTest, RefusedTextsGiveTheirMessageAndKeepTheInstallFolder) {
     }
 }
 
-TEST_F(LocationPageTest, TextTooLongForTheInstallFolderIsRefused) {
+TEST_F(LocationDialog, TextTooLongForTheInstallFolderIsRefused) {
     SetRecordedFolder(nullptr);
     Open();
     const std::string refused[] = {
@@ -459,7 +459,7 @@ TEST_F(LocationPageTest, TextTooLongForTheInstallFolderIsRefused) {
     EXPECT_EQ(Current(), DefaultFolder);
 }
 
-TEST_F(LocationPageTest, LongestTextHoldingTheNameIsAccepted) {
+TEST_F(LocationDialog, LongestTextHoldingTheNameIsAccepted) {
     SetRecordedFolder(nullptr);
     Open();
     const std::string typed = "D:\\" + Repeat('t', 245) + "Vantrel";  // 255 characters
@@ -468,7 +468,7 @@ TEST_F(LocationPageTest, LongestTextHoldingTheNameIsAccepted) {
     EXPECT_EQ(boxes_.count(), 0);
 }
 
-TEST_F(LocationPageTest, LongestTextThatFitsWithTheNameIsAccepted) {
+TEST_F(LocationDialog, LongestTextThatFitsWithTheNameIsAccepted) {
     SetRecordedFolder(nullptr);
     Open();
     const std::string typed = "D:\\" + Repeat('t', 244);  // 247 + "\Vantrel" = 255
@@ -477,7 +477,7 @@ TEST_F(LocationPageTest, LongestTextThatFitsWithTheNameIsAccepted) {
     EXPECT_EQ(boxes_.count(), 0);
 }
 
-TEST_F(LocationPageTest, AcceptedTextGetsTheProductNameAppendedOnce) {
+TEST_F(LocationDialog, AcceptedTextGetsTheProductNameAppendedOnce) {
     SetRecordedFolder(nullptr);
     Open();
     EXPECT_EQ(Accept("D:\\Tools"), 1);
@@ -489,7 +489,7 @@ TEST_F(LocationPageTest, AcceptedTextGetsTheProductNameAppendedOnce) {
     EXPECT_EQ(boxes_.count(), 0);
 }
 
-TEST_F(LocationPageTest, TextContainingTheProductNameInAnyCaseStaysUnchanged) {
+TEST_F(LocationDialog, TextContainingTheProductNameInAnyCaseStaysUnchanged) {
     SetRecordedFolder(nullptr);
     Open();
     EXPECT_EQ(Accept("d:\\old vantrel files"), 1);
@@ -500,7 +500,7 @@ TEST_F(LocationPageTest, TextContainingTheProductNameInAnyCaseStaysUnchanged) {
     EXPECT_EQ(Current(), "E:\\Vantre\\Vantrel");
 }
 
-TEST_F(LocationPageTest, AcceptedFolderIsShownInEditBoxAndList) {
+TEST_F(LocationDialog, AcceptedFolderIsShownInEditBoxAndList) {
     SetRecordedFolder(nullptr);
     Open();
     EXPECT_EQ(Accept("D:\\Tools"), 1);
@@ -511,7 +511,7 @@ TEST_F(LocationPageTest, AcceptedFolderIsShownInEditBoxAndList) {
     EXPECT_EQ(Selected(), 3);
 }
 
-TEST_F(LocationPageTest, ContinueInDriveViewReportsMissingDrive) {
+TEST_F(LocationDialog, ContinueInDriveViewReportsMissingDrive) {
     SetRecordedFolder(nullptr);
     Open();
     DoubleClick(0);
@@ -523,7 +523,7 @@ TEST_F(LocationPageTest, ContinueInDriveViewReportsMissingDrive) {
     EXPECT_EQ(GetFocus(), GetDlgItem(page_, IDC_FOLDER_EDIT));
 }
 
-TEST_F(LocationPageTest, CancelShowsTheAbortNotice) {
+TEST_F(LocationDialog, CancelShowsTheAbortNotice) {
     SetRecordedFolder(nullptr);
     Open();
     Press(IDC_CANCEL);
@@ -533,13 +533,13 @@ TEST_F(LocationPageTest, CancelShowsTheAbortNotice) {
 
 // --- Drawing ---
 
-class NavigatorDrawingTest : public LocationPageTest {
+class NavigatorDrawing : public LocationDialog {
 protected:
     enum { Width = 400, Height = 16 };
     const COLORREF Marker = RGB(1, 2, 3);
 
     void SetUp() override {
-        LocationPageTest::SetUp();
+        LocationDialog::SetUp();
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = Width;
@@ -555,7 +555,7 @@ protected:
         SelectObject(dc_, previous_);
         DeleteObject(bitmap_);
         DeleteDC(dc_);
-        LocationPageTest::TearDown();
+        LocationDialog::TearDown();
     }
 
     // Draws list entry index over a row filled with the marker colour, in the list's own font.
@@ -600,7 +600,7 @@ protected:
     DWORD* pixels_ = nullptr;
 };
 
-TEST_F(NavigatorDrawingTest, MissingFolderIsDrawnWithItsLastComponentAndAnIcon) {
+TEST_F(NavigatorDrawing, MissingFolderIsDrawnWithItsLastComponentAndAnIcon) {
     SetRecordedFolder(nullptr);
     Open();
     ASSERT_TRUE(NavigateTo(page_, "C:\\porvane-nav-test\\Not Yet There", false));
@@ -615,7 +615,7 @@ TEST_F(NavigatorDrawingTest, MissingFolderIsDrawnWithItsLastComponentAndAnIcon) 
     EXPECT_TRUE(IconAreaPainted(x));
 }
 
-TEST_F(NavigatorDrawingTest, SelectedFocusedEntryUsesSelectionColoursAndFocusFrame) {
+TEST_F(NavigatorDrawing, SelectedFocusedEntryUsesSelectionColoursAndFocusFrame) {
     SetRecordedFolder(nullptr);
     Open();
     ASSERT_TRUE(NavigateTo(page_, Scratch, false));
@@ -630,7 +630,7 @@ TEST_F(NavigatorDrawingTest, SelectedFocusedEntryUsesSelectionColoursAndFocusFra
     EXPECT_GT(framed, 0);
 }
 
-TEST_F(NavigatorDrawingTest, ComputerEntryIsDrawnAtLevelZeroWithItsName) {
+TEST_F(NavigatorDrawing, ComputerEntryIsDrawnAtLevelZeroWithItsName) {
     SetRecordedFolder(nullptr);
     Open();
     Draw(0, 0);
@@ -640,7 +640,7 @@ TEST_F(NavigatorDrawingTest, ComputerEntryIsDrawnAtLevelZeroWithItsName) {
     EXPECT_EQ(Pixel(right, 0), Marker);
 }
 
-TEST_F(NavigatorDrawingTest, RequestForNoEntryDrawsNothing) {
+TEST_F(NavigatorDrawing, RequestForNoEntryDrawsNothing) {
     SetRecordedFolder("");
     Open();
     Draw(-1, ODS_FOCUS);
