@@ -27,8 +27,6 @@ struct FolderNavigator {
 
 extern FolderNavigator Navigator;
 
-INT_PTR CALLBACK LocationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-
 // Describes the computer again and goes back to the default folder unless DirInstall holds it.
 void ResetFolder(HWND page);
 

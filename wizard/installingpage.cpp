@@ -3,6 +3,7 @@
 #include "installingpage.h"
 
 #include "copystep.h"
+#include "pages.h"
 #include "resource.h"
 #include "shell.h"
 

@@ -1,9 +1,7 @@
-// The installing page: runs the copy step behind labels and a painted progress bar.
+// The installing page's progress bar: static control 405 painted as a two-tone bar.
 #pragma once
 
 #include <windows.h>
-
-INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Window procedure that turns the page's static control 405 into the progress bar.
 LRESULT CALLBACK ProgressBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam);

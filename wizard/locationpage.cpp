@@ -8,6 +8,7 @@
 
 #include "listentry.h"
 #include "manifest.h"
+#include "pages.h"
 #include "pathutil.h"
 #include "registration.h"
 #include "resource.h"

@@ -8,6 +8,7 @@
 
 #include "installingpage.h"
 #include "manifest.h"
+#include "pages.h"
 #include "pagetest.h"
 #include "resource.h"
 #include "shell.h"
@@ -263,8 +264,8 @@ TEST_F(InstallingDialog, FailedCopyShowsTheErrorThenTheAbortNoticeAndEndsWithTwo
         DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_INSTALLING), nullptr, InstallingPageProc, 0);
     EXPECT_EQ(result, 2);
     ASSERT_EQ(boxes_.count(), 2);
-    EXPECT_EQ(std::string(boxes_.text(0)).rfind("Unable to create destination file!", 0), 0u);
-    EXPECT_EQ(std::string(boxes_.text(1)).rfind("Installation Aborted!", 0), 0u);
+    EXPECT_EQ(std::string(boxes_.text(0)).rfind("Unable to create destination file!", 0), 0u) << boxes_.text(0);
+    EXPECT_EQ(std::string(boxes_.text(1)).rfind("Installation Aborted!", 0), 0u) << boxes_.text(1);
 
     DeleteFileA("C:\\porvane-inst-test\\blocker");
     RemoveDirectoryA("C:\\porvane-inst-test");
@@ -275,7 +276,7 @@ TEST_F(InstallingDialog, SuccessfulCopyEndsWithOneAtFullValue) {
     const INT_PTR result =
         DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_INSTALLING), nullptr, InstallingPageProc, 0);
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(boxes_.count(), 0);
+    EXPECT_EQ(boxes_.count(), 0) << boxes_.text(0);
     EXPECT_EQ(Session.progress.value, 200);
     EXPECT_EQ(Session.progress.done, Session.progress.total);
     for (int i = 0; i < Manifest.fileCount; ++i) {

@@ -9,6 +9,7 @@
 
 #include "foldernavigator.h"
 #include "manifest.h"
+#include "pages.h"
 #include "pagetest.h"
 #include "resource.h"
 #include "shell.h"
