@@ -7,6 +7,8 @@
 #include "lzhuf.h"
 #include "manifest.h"
 #include "pathutil.h"
+#include "payload_crc.h"
+#include "payloadcheck.h"
 #include "pathutil_win32.h"
 #include "resource.h"
 #include "shell.h"
@@ -15,6 +17,7 @@ namespace {
 
 const char CreateFailedText[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
 const char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
+const char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
 
 int16_t StopCopy(HWND page, const char* text) {
     (void)MessageBoxA(page, text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
@@ -43,14 +46,30 @@ void ReportBlock(void* context, uint32_t count) {
     AddProgress(static_cast<FileSink*>(context)->page, count);
 }
 
-// The payload of an entry as a read-only view, or nullptr when the resource is missing or
-// holds fewer bytes than the entry claims (the decoder must never read past it).
-const uint8_t* LocatePayload(const FileEntry& entry) {
+// The payload resource of an entry as a read-only view and its size, or nullptr when it is missing.
+const uint8_t* FindPayload(const FileEntry& entry, DWORD* size) {
+    *size = 0;
     HRSRC resource = FindResourceA(nullptr, entry.resourceName, MAKEINTRESOURCEA(10));  // RT_RCDATA
-    if (resource == nullptr || SizeofResource(nullptr, resource) < entry.compressedSize) return nullptr;
+    if (resource == nullptr) return nullptr;
     HGLOBAL loaded = LoadResource(nullptr, resource);
     if (loaded == nullptr) return nullptr;
+    *size = SizeofResource(nullptr, resource);
     return static_cast<const uint8_t*>(LockResource(loaded));
+}
+
+// The payload of an entry, or nullptr when the resource is missing or holds fewer bytes than the
+// entry claims (the decoder must never read past it).
+const uint8_t* LocatePayload(const FileEntry& entry) {
+    DWORD size = 0;
+    const uint8_t* payload = FindPayload(entry, &size);
+    return size < entry.compressedSize ? nullptr : payload;
+}
+
+int16_t ClampedFileCount(const InstallManifest& manifest) {
+    int16_t count = manifest.fileCount;
+    if (count < 0) count = 0;
+    if (count > MANIFEST_ROWS) count = MANIFEST_ROWS;
+    return count;
 }
 
 // Writes one entry and closes its file. False after a write that came up short; what was
@@ -93,7 +112,25 @@ void FillSystemFolders(HWND owner) {
     TitleCasePath(programs);
 }
 
-int16_t CopyAllFiles(HWND page) { return CopyManifestFiles(page, Manifest); }
+int16_t CopyAllFiles(HWND page) { return CopyVerifiedFiles(page, Manifest, PayloadCrc32); }
+
+int16_t CopyVerifiedFiles(HWND page, const InstallManifest& manifest, const uint32_t* payloadCrcs) {
+    // The clean-up deletes the old installation before the first file is written: a payload that
+    // would fail half-way must be found before that.
+    if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(page, DamagedText);
+    return CopyManifestFiles(page, manifest);
+}
+
+bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs) {
+    const int16_t count = ClampedFileCount(manifest);
+    for (int16_t i = 0; i < count; ++i) {
+        const FileEntry& entry = manifest.files[i];
+        DWORD size = 0;
+        const uint8_t* payload = FindPayload(entry, &size);
+        if (!PayloadIntact(payload, size, entry.compressedSize, payloadCrcs[i])) return false;
+    }
+    return true;
+}
 
 int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest) {
     const DirectoryTable& directories = Session.directories;
@@ -115,9 +152,7 @@ int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest) {
     (void)SystemTimeToFileTime(&localTime, &localStamp);
     (void)LocalFileTimeToFileTime(&localStamp, &stamp);
 
-    int16_t count = manifest.fileCount;
-    if (count < 0) count = 0;
-    if (count > MANIFEST_ROWS) count = MANIFEST_ROWS;
+    const int16_t count = ClampedFileCount(manifest);
 
     for (int16_t i = 0; i < count; ++i) meter.total += manifest.files[i].fileSize;
     SetDlgItemNumber(page, IDC_TOTAL_SIZE, meter.total);

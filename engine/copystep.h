@@ -34,7 +34,16 @@ void FillSystemFolders(HWND owner);
 // Runs the whole step for the installing page. 1 on success, -1 after a failure was shown.
 int16_t CopyAllFiles(HWND page);
 
-// The same step over any manifest (CopyAllFiles passes the built-in one).
+// The step behind a check of every payload (CopyAllFiles passes the built-in manifest and the
+// packer's CRC table, one CRC per row). A damaged payload stops it with a message before the
+// clean-up or any folder creation: nothing on disk changes.
+int16_t CopyVerifiedFiles(HWND page, const InstallManifest& manifest, const uint32_t* payloadCrcs);
+
+// True when every row's payload resource is there, holds the row's whole stream and matches
+// that row's CRC-32.
+bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs);
+
+// The step over any manifest, without the payload check.
 int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest);
 
 // Deletes the removable files below folder (kept: .KEY, .DAT, .LOG; folders stay; linked

@@ -82,7 +82,8 @@ std::string ManifestRowsHeader(size_t rows) {
 
 std::string PayloadCrcHeader() {
     return std::string(Banner) +
-           "// CRC-32 (as in zip) of each row's decoded file, in row order: what extraction must produce.\n"
+           "// CRC-32 (as in zip) of each row's compressed stream, in row order: the installer checks every\n"
+           "// payload resource against it before the copy step changes anything.\n"
            "#pragma once\n"
            "\n"
            "#include <stdint.h>\n"
@@ -138,6 +139,59 @@ std::string ManifestSource(const ProductDescription& description, const std::vec
     }
     s += "};\n";
     return s;
+}
+
+bool InstalledProductSource(const ProductDescription& description, std::string& source, Diagnostics& diagnostics) {
+    // Both names become registry key names, where a backslash would start another level.
+    bool good = true;
+    const struct {
+        const char* key;
+        const std::string* value;
+    } keyNames[] = {{"name", &description.productName}, {"publisher", &description.publisher}};
+    for (const auto& name : keyNames) {
+        if (name.value->find('\\') != std::string::npos) {
+            diagnostics.Error(description.path, 0,
+                              std::string(name.key) + " \"" + *name.value +
+                                  "\" names a registry key for the uninstaller and must not hold a backslash");
+            good = false;
+        }
+    }
+    if (!good) return false;
+
+    // The installer writes the version under the publisher's key, in Programs\<product>.
+    const std::string publisherKey = "Software\\" + description.publisher;
+    const std::string versionKey = publisherKey + "\\Programs\\" + description.productName + "\\Current Version";
+    std::string s = Banner;
+    s += "// What the uninstaller removes: the files, links and registry records of one installation.\n"
+         "#include \"installedproduct.h\"\n"
+         "\n"
+         "namespace {\n"
+         "\n"
+         "const InstalledFile Files[] = {\n";
+    for (const DescribedRow& row : description.rows) {
+        const bool inWindows = (row.flags & layout::FileToWindowsFolder) != 0;
+        s += "    {" + CLiteral(row.fileName) + ", " + (inWindows ? "true" : "false") + "},\n";
+    }
+    s += "};\n"
+         "\n"
+         "const char* const ShortcutNames[] = {\n";
+    for (int i = 0; i < description.shortcutCount; ++i) s += "    " + CLiteral(description.rows[i].shortcutName) + ",\n";
+    if (description.shortcutCount == 0) s += "    nullptr,  // none; the count below is 0\n";
+    s += "};\n"
+         "\n"
+         "}  // namespace\n"
+         "\n"
+         "const InstalledProduct Installed = {\n";
+    s += "    " + CLiteral(description.productName) + ",\n";
+    s += "    " + CLiteral(publisherKey) + ",\n";
+    s += "    " + CLiteral(versionKey) + ",\n";
+    s += "    Files,\n"
+         "    " + std::to_string(description.rows.size()) + ",\n"
+         "    ShortcutNames,\n"
+         "    " + std::to_string(description.shortcutCount) + ",\n"
+         "};\n";
+    source = s;
+    return true;
 }
 
 std::string ResourceScript(const std::string& descriptionName, const std::vector<ScriptResource>& resources) {

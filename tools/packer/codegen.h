@@ -11,7 +11,7 @@
 // What the packer learned about each row by compressing it.
 struct PackedRow {
     uint32_t compressedSize;
-    uint32_t crc32;  // of the decoded file
+    uint32_t crc32;  // of the compressed stream, as the resource holds it
 };
 
 // The manifest exactly as the installer lays it out in memory (little-endian).
@@ -34,6 +34,11 @@ struct ScriptResource {
     uint32_t size;
     uint32_t crc32;    // of the file's bytes
 };
+
+// installed_product.cpp for the uninstaller: the product's name, its publisher and version keys,
+// every installed file with its folder, and the shortcut names. False, with the reason in
+// diagnostics, when a name cannot serve as a registry key name.
+bool InstalledProductSource(const ProductDescription& description, std::string& source, Diagnostics& diagnostics);
 
 // payloads.rc
 std::string ResourceScript(const std::string& descriptionName, const std::vector<ScriptResource>& resources);

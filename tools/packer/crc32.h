@@ -1,7 +1,5 @@
-// CRC-32 as in zip and PNG (reflected polynomial 0xEDB88320, all-ones start, inverted result).
+// The packer's CRC-32 is the installer's own (engine/payloadcheck), so the table it compiles in
+// is computed exactly as the installer checks it.
 #pragma once
 
-#include <stddef.h>
-#include <stdint.h>
-
-uint32_t Crc32(const uint8_t* data, size_t size);
+#include "payloadcheck.h"

@@ -1,10 +1,13 @@
 // porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE] [--stamp FILE]
 // porvane-pack --size-of NAME DESCRIPTION
+// porvane-pack --installed-list DESCRIPTION OUTFILE
 #include <string.h>
 
 #include <iostream>
 
+#include "codegen.h"
 #include "description.h"
+#include "outputs.h"
 #include "packer.h"
 
 namespace {
@@ -15,8 +18,14 @@ int Usage() {
                  "  beside DESCRIPTION. Writes manifest_rows.h, payload_crc.h, manifest_data.cpp,\n"
                  "  manifest.bin, payloads.rc and payloads/ into OUTDIR.\n"
                  "       porvane-pack --size-of NAME DESCRIPTION\n"
-                 "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n";
+                 "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n"
+                 "       porvane-pack --installed-list DESCRIPTION OUTFILE\n"
+                 "  Writes the uninstaller's list of what an installation consists of (C++ source).\n";
     return 2;
+}
+
+void PrintDiagnostics(const Diagnostics& diagnostics) {
+    for (const Diagnostic& diagnostic : diagnostics.items) std::cerr << FormatDiagnostic(diagnostic) << "\n";
 }
 
 // Lets the build read a file's fixed size from the description instead of repeating it.
@@ -24,7 +33,7 @@ int PrintSizeOf(const char* name, const char* path) {
     Diagnostics diagnostics;
     ProductDescription description;
     if (!ReadDescription(path, description, diagnostics)) {
-        for (const Diagnostic& diagnostic : diagnostics.items) std::cerr << FormatDiagnostic(diagnostic) << "\n";
+        PrintDiagnostics(diagnostics);
         return 1;
     }
     for (const DescribedRow& row : description.rows) {
@@ -37,10 +46,27 @@ int PrintSizeOf(const char* name, const char* path) {
     return 1;
 }
 
+// The uninstaller is one of the payloads, so it is built before the packing run: its list comes
+// from the description alone, without the files the description names.
+int WriteInstalledList(const char* path, const char* outFile) {
+    Diagnostics diagnostics;
+    ProductDescription description;
+    std::string source;
+    std::vector<std::string> changed;
+    const bool written = ReadDescription(path, description, diagnostics) &&
+                         InstalledProductSource(description, source, diagnostics) &&
+                         CommitOutputs({{outFile, source}}, changed, diagnostics);
+    PrintDiagnostics(diagnostics);
+    return written ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "--size-of") == 0) return argc == 4 ? PrintSizeOf(argv[2], argv[3]) : Usage();
+    if (argc >= 2 && strcmp(argv[1], "--installed-list") == 0) {
+        return argc == 4 ? WriteInstalledList(argv[2], argv[3]) : Usage();
+    }
     PackerOptions options;
     std::string* positional[] = {&options.description, &options.outDir};
     size_t positionalCount = 0;

@@ -125,7 +125,7 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
             PrintDiagnostics(diagnostics, err);
             return 1;
         }
-        packed[i] = {static_cast<uint32_t>(streams[i].size()), Crc32(inputs.files[i].data(), inputs.files[i].size())};
+        packed[i] = {static_cast<uint32_t>(streams[i].size()), Crc32(streams[i].data(), streams[i].size())};
     }
 
     std::vector<OutputFile> files;
@@ -137,7 +137,7 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
         const fs::path path = payloadDir / name;
         files.push_back({path.string(), std::string(streams[i].begin(), streams[i].end())});
         resources.push_back({description.rows[i].resourceName, path.generic_string(), packed[i].compressedSize,
-                             Crc32(streams[i].data(), streams[i].size())});
+                             packed[i].crc32});
         payloadNames.push_back(name);
     }
     // The licence goes in beside the payloads, as checked, so the script names only files made here.

@@ -1,0 +1,34 @@
+#include "payloadcheck.h"
+
+namespace {
+
+struct CrcTable {
+    uint32_t entries[256];
+};
+
+// Entry n is the CRC register after shifting the byte n through it bit by bit: the byte-at-a-time
+// form of the reflected polynomial, computed by the compiler.
+constexpr CrcTable MakeCrcTable() {
+    CrcTable table = {};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t crc = n;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        table.entries[n] = crc;
+    }
+    return table;
+}
+
+constexpr CrcTable Table = MakeCrcTable();
+
+}  // namespace
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) crc = (crc >> 8) ^ Table.entries[(crc ^ data[i]) & 0xFFu];
+    return ~crc;
+}
+
+bool PayloadIntact(const uint8_t* resource, size_t available, uint32_t compressedSize, uint32_t expectedCrc) {
+    if (resource == nullptr || available < compressedSize) return false;
+    return Crc32(resource, compressedSize) == expectedCrc;
+}

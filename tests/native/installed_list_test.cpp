@@ -1,0 +1,123 @@
+// What the packer compiles in for the uninstaller and for the damaged-installer check: the list of
+// what an installation consists of, and the CRC-32 of every compressed stream.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "codegen.h"
+#include "crc32.h"
+#include "description.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+const std::string DescriptionPath = std::string(PORVANE_SOURCE_DIR) + "/resources/vantrel.product";
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+// The list for a description given as text; empty after a refusal, with the errors in `errors`.
+std::string ListFor(const std::string& text, std::string* errors = nullptr) {
+    Diagnostics diagnostics;
+    ProductDescription description;
+    std::string source;
+    // Paths in the description are not read for the list: any folder will do.
+    const bool made = ParseDescription(text, DescriptionPath, description, diagnostics) &&
+                      InstalledProductSource(description, source, diagnostics);
+    if (errors != nullptr) {
+        for (const Diagnostic& item : diagnostics.items) *errors += FormatDiagnostic(item) + "\n";
+    }
+    return made ? source : std::string();
+}
+
+TEST(InstalledProductList, NamesEveryFileWithItsFolderInRowOrder) {
+    const std::string source = ListFor(ReadText(DescriptionPath));
+    ASSERT_FALSE(source.empty());
+    const char* const rows[] = {
+        "{\"Tolvangr.exe\", true},", "{\"Plendix.exe\", false},", "{\"Vantrel.exe\", false},",
+        "{\"Vantrel.hlp\", false},", "{\"Read Me.txt\", false},", "{\"Order.txt\", false},",
+        "{\"RegInfo.txt\", false},",
+    };
+    size_t after = 0;
+    for (const char* row : rows) {
+        const size_t at = source.find(row, after);
+        ASSERT_NE(at, std::string::npos) << row << "\n" << source;
+        after = at;
+    }
+    EXPECT_NE(source.find("    Files,\n    7,\n"), std::string::npos) << source;
+}
+
+TEST(InstalledProductList, NamesTheShortcutsOfTheFirstRowsOnly) {
+    const std::string source = ListFor(ReadText(DescriptionPath));
+    EXPECT_NE(source.find("const char* const ShortcutNames[] = {\n    \"Uninstall\",\n    \"Update\",\n    "
+                          "\"Vantrel\",\n    \"Help\",\n    \"Read Me\",\n};"),
+              std::string::npos)
+        << source;
+    EXPECT_NE(source.find("    ShortcutNames,\n    5,\n"), std::string::npos);
+    EXPECT_EQ(source.find("\"-\""), std::string::npos);
+}
+
+TEST(InstalledProductList, DerivesThePublisherAndVersionKeys) {
+    const std::string source = ListFor(ReadText(DescriptionPath));
+    EXPECT_NE(source.find("    \"Vantrel\",\n"
+                          "    \"Software\\\\Quillfern Utilities\",\n"
+                          "    \"Software\\\\Quillfern Utilities\\\\Programs\\\\Vantrel\\\\Current Version\",\n"),
+              std::string::npos)
+        << source;
+}
+
+TEST(InstalledProductList, WithoutShortcutsStillGivesAnArray) {
+    std::string text = ReadText(DescriptionPath);
+    text = Replaced(text, "shortcutCount = 5", "shortcutCount = 0");
+    for (const char* name : {"Uninstall", "Update", "Vantrel", "Help", "Read Me"}) {
+        text = Replaced(text, std::string("shortcut = ") + name + "\n", "shortcut = -\n");
+    }
+    const std::string source = ListFor(text);
+    EXPECT_NE(source.find("const char* const ShortcutNames[] = {\n    nullptr,"), std::string::npos) << source;
+    EXPECT_NE(source.find("    ShortcutNames,\n    0,\n"), std::string::npos) << source;
+}
+
+TEST(InstalledProductList, RefusesRegistryKeyNamesWithABackslash) {
+    std::string errors;
+    EXPECT_EQ(ListFor(Replaced(ReadText(DescriptionPath), "publisher     = Quillfern Utilities",
+                               "publisher     = Quillfern\\Utilities"),
+                      &errors),
+              "");
+    EXPECT_NE(errors.find("publisher \"Quillfern\\Utilities\" names a registry key"), std::string::npos) << errors;
+}
+
+// The packed payloads of the win32 build and the CRC table compiled in beside their manifest.
+TEST(BuiltPayloadCrcs, EachIsTheCrcOfItsCompressedStream) {
+    const fs::path generated = fs::path(PORVANE_WIN32_BUILD_DIR) / "generated";
+    const std::string source = ReadText(generated / "manifest_data.cpp");
+    ASSERT_FALSE(source.empty()) << "build the win32 tree first (make win32)";
+    Diagnostics diagnostics;
+    ProductDescription description;
+    ASSERT_TRUE(ReadDescription(DescriptionPath, description, diagnostics));
+    for (const DescribedRow& row : description.rows) {
+        const std::string stream = ReadText(generated / "payloads" / (row.resourceName + ".lzh"));
+        ASSERT_FALSE(stream.empty()) << row.resourceName;
+        char line[80];
+        snprintf(line, sizeof line, "    0x%08X,  // %s\n",
+                 Crc32(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()), row.fileName.c_str());
+        EXPECT_NE(source.find(line), std::string::npos) << line;
+    }
+}
+
+}  // namespace
