@@ -1,18 +1,107 @@
-// Tolvangr: the Vantrel uninstaller. This release only tells the user what removal involves;
-// the program that does it comes with a later release.
+// Tolvangr: the Vantrel uninstaller. The system's list of programs starts it from the Windows
+// folder with no arguments. It asks first, removes what the installation put in place (files,
+// program group, install folder, registry records), says what it had to leave, and has its own
+// file deleted once it has ended.
+//
+// Exit code: 0 removed, 1 cancelled, 2 not installed, 3 removed with items left behind.
 #include <windows.h>
+#include <string.h>
+
+#include "installedproduct.h"
+#include "selfremoval.h"
+#include "uninstall.h"
+
+namespace {
+
+const char Caption[] = "Porvane";
+
+enum { ExitRemoved = 0, ExitCancelled = 1, ExitNotInstalled = 2, ExitPartly = 3 };
+
+enum { MessageSize = UninstallReportSize + 256 };
+
+// before + product name + after, cut to fit (the texts here are far shorter than the buffer).
+void Compose(char (&out)[MessageSize], const char* before, const char* after) {
+    const char* const parts[] = {before, Installed.productName, after};
+    size_t length = 0;
+    for (const char* part : parts) {
+        const size_t partLength = strlen(part);
+        const size_t room = sizeof out - 1 - length;
+        const size_t taken = partLength < room ? partLength : room;
+        memcpy(out + length, part, taken);
+        length += taken;
+    }
+    out[length] = '\0';
+}
+
+void Say(const char* text, UINT icon) { (void)MessageBoxA(nullptr, text, Caption, MB_OK | icon); }
+
+void ShowResult(const UninstallReport& report) {
+    char text[MessageSize];
+    if (report.items == 0) {
+        Compose(text, "", " was removed.");
+        Say(text, MB_ICONINFORMATION);
+        return;
+    }
+    Compose(text, "", " was removed, except for the following:\r\n\r\n");
+    const size_t length = strlen(text);
+    // The report is at most UninstallReportSize bytes with its NUL, which the buffer leaves room for.
+    memcpy(text + length, report.text, report.length + 1);
+    Say(text, MB_ICONWARNING);
+}
+
+// Paths from the system, kept only when they fit.
+void TempFolder(char (&out)[RemovalPathSize]) {
+    const DWORD length = GetTempPathA(sizeof out, out);
+    if (length == 0 || length >= sizeof out) out[0] = '\0';
+}
+
+void SystemFolder(char (&out)[RemovalPathSize]) {
+    const UINT length = GetSystemDirectoryA(out, sizeof out);
+    if (length == 0 || length >= sizeof out) out[0] = '\0';
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    MessageBoxA(nullptr,
-                "The Vantrel uninstaller will come with a later release of Vantrel.\r\n"
-                "\r\n"
-                "To remove Vantrel 3.02 now:\r\n"
-                "1. Delete the Vantrel program folder. Keep any notes you saved there.\r\n"
-                "2. Delete the Vantrel group from the Programs folder of the Start menu.\r\n"
-                "3. Delete Tolvangr.exe from the Windows folder.\r\n"
-                "\r\n"
-                "The uninstaller will do these steps for you and also remove the Vantrel "
-                "entries from the registry.",
-                "Vantrel Uninstall", MB_OK | MB_ICONINFORMATION);
-    return 0;
+    static_assert(UninstallReportSize + 64 < MessageSize, "the closing message holds the whole report");
+    UninstallPlan plan = {};
+    FillSystemPlan(plan);
+    // A folder that is some process's current folder cannot be removed: ours is one of the system's.
+    if (plan.windowsFolder[0] != '\0') (void)SetCurrentDirectoryA(plan.windowsFolder);
+
+    char text[MessageSize];
+    Compose(text, "Remove ", " and all of its components?");
+    if (MessageBoxA(nullptr, text, Caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return ExitCancelled;
+
+    if (!ReadUninstallEntry(Installed, plan)) {
+        Compose(text, "", " is not installed, or it has already been removed.");
+        Say(text, MB_ICONINFORMATION);
+        return ExitNotInstalled;
+    }
+
+    UninstallReport report = {};
+    RunUninstall(Installed, plan, report);
+
+    RemovalHelper helper = {};
+    bool helperReady = false;
+    if (report.selfPending) {
+        char temp[RemovalPathSize];
+        char system[RemovalPathSize];
+        TempFolder(temp);
+        SystemFolder(system);
+        helperReady = temp[0] != '\0' && system[0] != '\0' && PrepareRemovalHelper(plan.self, temp, system, helper);
+        if (!helperReady && !RemoveAtRestart(plan.self)) AddReportLine(report, plan.self, "could not be deleted");
+    }
+    ShowResult(report);
+
+    // Started last: the helper waits for this process to end, and the message above may stay open.
+    if (helperReady && !StartRemovalHelper(helper) && !RemoveAtRestart(plan.self)) {
+        char self[MessageSize];
+        Compose(self, "The uninstaller of ", " could not delete itself:\r\n");
+        const size_t length = strlen(self);
+        (void)lstrcpynA(self + length, plan.self, static_cast<int>(sizeof self - length));
+        Say(self, MB_ICONWARNING);
+        return ExitPartly;
+    }
+    return report.items == 0 ? ExitRemoved : ExitPartly;
 }
