@@ -7,6 +7,7 @@
 #include "pages.h"
 #include "pathutil.h"
 #include "registration.h"
+#include "resource.h"
 #include "shell.h"
 
 namespace {
@@ -21,7 +22,6 @@ enum {
 };
 
 // The publisher's own home page, not the product's: fixed text of the restart notice.
-#define PUBLISHER_HOME_PAGE "http://www.quillfern.example/"
 
 const char ReadMeQuestion[] =
     "%s was successfully installed.\r\n\r\nWould you like to view the Read Me file now?";

@@ -239,7 +239,7 @@ TEST_F(InstallingDialog, NoteHasThreeCentredLinesEndingWithTheHomePage) {
     const std::string address = note.substr(head.size());
     EXPECT_FALSE(address.empty());
     EXPECT_EQ(address.find('\n'), std::string::npos);
-    EXPECT_EQ(address, Manifest.product.homePageUrl);
+    EXPECT_EQ(address, PUBLISHER_HOME_PAGE);
 }
 
 TEST_F(InstallingDialog, EscapeAndEnterNeitherCancelNorEndThePage) {
