@@ -112,7 +112,7 @@ std::string MessageBoxText(HWND box);
 // Presses the button with the given identifier (IDOK, IDYES, IDNO...) of a message box.
 bool AnswerMessageBox(HWND box, int buttonId);
 
-// A copy of the whole screen, 24 bits per pixel, top row first.
+// A copy of the screen or of one area of it, 24 bits per pixel, top row first.
 struct Screenshot {
     int width = 0;
     int height = 0;

@@ -73,6 +73,14 @@ TEST_F(DriverTest, TypedTextReplacesTheEditText) {
     EXPECT_EQ(ExitCode(), 10u + IDOK);
 }
 
+TEST_F(DriverTest, PastedTextReachesTheProgram) {
+    SetEditText(Item(page, SAMPLE_EDIT), "pasted");
+    ClickButton(page, IDOK);
+    HWND box = WaitForMessageBox(child.processId, page, "Sample", WindowTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "Typed: pasted");
+}
+
 TEST_F(DriverTest, MessageBoxAnswersReachTheProgram) {
     HWND chosen = Item(page, SAMPLE_CHOSEN);
     ClickButton(page, SAMPLE_ASK);

@@ -1,5 +1,5 @@
 // What the end-to-end tests and the screenshot walker know of the installer from outside: its
-// window classes and captions, the backdrop's step list, and the walk from page to page.
+// window classes and captions, the backdrop's step list and where pages sit; and one run of it.
 #pragma once
 
 #include <windows.h>
