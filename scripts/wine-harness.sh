@@ -109,7 +109,7 @@ case "$cmd" in
         [ -d "$prefix" ] || make_prefix 9>&-
         # A persistent server makes every later start cheap. Warm it up before anything runs
         # under CTest: the first wine process spawns services that inherit its stdout.
-        wineserver -p 9>&-
+        wineserver -p 9>&- || true  # already running: fine
         wine cmd /c exit 9>&- </dev/null >/dev/null 2>&1 || true
         echo "wine-harness: prefix $prefix, display $DISPLAY"
         ;;
