@@ -1,0 +1,19 @@
+# The installation tests' helpers (linked into porvane_e2e_tests), the unattended installation of
+# `make run` without a display and the installation timing of `make bench`.
+if(TARGET porvane_e2e_tests)
+    # Where the payloads come from, to compare the installed files with, byte for byte.
+    porvane_windows_path(product_bin_path ${PORVANE_PRODUCT_BIN_DIR})
+    porvane_windows_path(product_text_path ${CMAKE_SOURCE_DIR}/product/text)
+    add_library(porvane_install_helpers STATIC install_helpers.cpp)
+    target_compile_definitions(porvane_install_helpers PRIVATE
+        PORVANE_PRODUCT_BIN_PATH="${product_bin_path}" PORVANE_PRODUCT_TEXT_PATH="${product_text_path}")
+    target_link_libraries(porvane_install_helpers PUBLIC porvane_installer_driver shell32 ole32 uuid advapi32)
+    target_link_libraries(porvane_e2e_tests PRIVATE porvane_install_helpers)
+
+    # porvane_unattended.exe: one default installation without a person, with pictures and a
+    # report of what landed where, or timed (--bench).
+    add_executable(porvane_unattended unattended.cpp)
+    target_link_libraries(porvane_unattended PRIVATE porvane_install_helpers comctl32)
+    target_link_options(porvane_unattended PRIVATE -static)
+    add_dependencies(porvane_unattended Porvane)
+endif()
