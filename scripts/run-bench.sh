@@ -1,7 +1,8 @@
 #!/bin/bash
-# `make bench`: codec figures, then the decoder's instruction count per output byte.
-# NATIVE and WIN32 are the build folders. PORVANE_PAYLOAD_DIR (folders joined by ':') says where
-# this build's payload sources are; by default the linked product programs and product/text.
+# `make bench`: codec figures, the decoder's instruction count per output byte, then the wall time
+# of whole installations under Wine. NATIVE and WIN32 are the build folders, WINE_ROOT the
+# harness's. PORVANE_PAYLOAD_DIR (folders joined by ':') says where this build's payload sources
+# are; by default the linked product programs and product/text.
 set -u
 : "${NATIVE:?set NATIVE to the native build folder}" "${WIN32:?set WIN32 to the win32 build folder}"
 root=$(cd "$(dirname "$0")/.." && pwd)
