@@ -105,6 +105,20 @@ bool ShortcutPagePast(HWND page, int position) {
            value >= position;
 }
 
+// Waits for the page to reach a state; gives up early when the page goes or a box covers it.
+template <typename Condition>
+bool WaitWhileUp(InstallerRun& run, HWND page, Condition reached) {
+    bool stopped = false;
+    WaitUntil(
+        [&] {
+            if (reached()) return true;
+            stopped = !IsWindow(page) || !IsWindowVisible(page) || WaitForInstallerBox(run, 0);
+            return stopped;
+        },
+        WorkTimeoutMs);
+    return !stopped && reached();
+}
+
 // Welcome to restart notice with every default; 0 when the installer ended after the notice.
 int DriveInstallation(const Options& options, RunNotes& notes) {
     const bool shots = !options.shotFolder.empty();
@@ -134,7 +148,7 @@ int DriveInstallation(const Options& options, RunNotes& notes) {
     if (shots) {
         // The edit of the location page holds what was typed, which may still get the product's
         // name appended; the last path the installing page shows is where the files went.
-        if (WaitUntil([&] { return InstallingPageFinished(installing); }, WorkTimeoutMs)) {
+        if (WaitWhileUp(run, installing, [&] { return InstallingPageFinished(installing); })) {
             notes.installFolder = FolderOf(ItemText(installing, IDC_EXTRACTING));
             Shoot(options, notes, "installing");
         } else
@@ -153,7 +167,7 @@ int DriveInstallation(const Options& options, RunNotes& notes) {
     if (!shortcuts) return Fail("the shortcut page did not come");
     if (shots) {
         // Half-way, so that a shortcut's name is on the page.
-        if (WaitUntil([&] { return ShortcutPagePast(shortcuts, 3); }, WorkTimeoutMs))
+        if (WaitWhileUp(run, shortcuts, [&] { return ShortcutPagePast(shortcuts, 3); }))
             Shoot(options, notes, "shortcuts");
         else
             fprintf(stderr, "unattended: the shortcut page's bar was not seen moving\n");
