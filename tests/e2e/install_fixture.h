@@ -1,0 +1,40 @@
+// The fixture of the installation tests: each test starts from a prefix without the product
+// (files, groups, registry records), may prepare the system before the installer starts, and
+// leaves the prefix without the product again, whatever its outcome.
+#pragma once
+
+#include "install_helpers.h"
+#include "installer_test.h"
+
+class InstallationTest : public InstallerTest {
+protected:
+    void SetUp() override {
+        cleaner.Clean();
+        cleaner.programsBefore = installation::ListFolder(installation::ProgramsFolder());
+        cleaner.PrepareFileSystemKey();
+        PrepareSystem();
+        if (HasFatalFailure()) return;
+        InstallerTest::SetUp();
+    }
+
+    void TearDown() override {
+        InstallerTest::TearDown();
+        installation::CloseNotepads(0);
+        cleaner.Clean();
+        cleaner.RestoreFileSystemKey();
+    }
+
+    // Called before the installer starts.
+    virtual void PrepareSystem() {}
+
+    // Welcome and licence accepted: the location page, or null.
+    HWND OpenLocationPage() {
+        HWND license = installation::ContinueToLicense(run, welcome);
+        return license ? installation::ContinueToLocation(run, license) : nullptr;
+    }
+
+    // Every message box the installer showed during the run (caption "Porvane").
+    int MessageBoxesSeen() { return run.watch.CountSeen(PageClass, MessageBoxCaption); }
+
+    installation::SystemCleaner cleaner;
+};
