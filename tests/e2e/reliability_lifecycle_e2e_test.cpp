@@ -1,0 +1,145 @@
+// Install, reinstall over it, uninstall and install again with the real programs: what each run
+// leaves on disk and in the registry, path by path.
+#include "reliability_helpers.h"
+
+#include <algorithm>
+
+namespace reliability {
+namespace {
+
+using namespace installation;
+
+const char Folder[] = "C:\\Reliability\\Apps\\Vantrel";
+const char Group[] = "Vantrel";
+
+std::string InFolder(const std::string& name) { return std::string(Folder) + "\\" + name; }
+std::string GroupFolder() { return ProgramsFolder() + "\\" + Group; }
+
+// The user's files beside the program: kept kinds by extension (any letter case, any depth, any
+// attributes), and a text of the user's that only the uninstaller must spare.
+const char* const KeptFiles[] = {"License.KEY", "Notes.DAT", "session.log", "Archive\\Old.Dat"};
+const char OwnText[] = "My notes.txt";
+
+void WriteUserFiles() {
+    ASSERT_TRUE(WriteWholeFile(InFolder("License.KEY"), "licence key 1234"));
+    ASSERT_TRUE(WriteWholeFile(InFolder("Notes.DAT"), std::string(3000, 'n'), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(WriteWholeFile(InFolder("session.log"), "started\r\nstopped\r\n", FILE_ATTRIBUTE_HIDDEN));
+    MakeFolders(InFolder("Archive"));
+    ASSERT_TRUE(WriteWholeFile(InFolder("Archive\\Old.Dat"), "archived data"));
+    ASSERT_TRUE(WriteWholeFile(InFolder(OwnText), "the user's own text"));
+}
+
+std::vector<std::string> KeptPaths() {
+    std::vector<std::string> paths(std::begin(KeptFiles), std::end(KeptFiles));
+    paths.push_back("Archive");
+    return paths;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> items) {
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+// The installing page's labels: one total, seven entries counted 1 to 7 with their paths, the
+// done count ending at the total.
+void ExpectInstallingLabels(const InstallingRecord& record) {
+    EXPECT_EQ(record.totalSize, std::vector<std::string>{"369,475"});
+    EXPECT_EQ(record.totalFiles, std::vector<std::string>{"7"});
+    EXPECT_EQ(record.currentFile, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+    std::vector<std::string> paths;
+    for (const ProductFile& file : Files) {
+        paths.push_back((file.toWindowsFolder ? WindowsFolder() : std::string(Folder)) + "\\" + file.name);
+    }
+    EXPECT_EQ(record.extracting, paths);
+    ASSERT_FALSE(record.currentSize.empty());
+    EXPECT_EQ(record.currentSize.back(), "369,475");
+    EXPECT_TRUE(record.closed) << "the page closes by itself";
+}
+
+// Every product file in place with the bytes it is built from, the five links, and the records.
+void ExpectInstalled() {
+    for (const ProductFile& file : Files) {
+        const std::string path = file.toWindowsFolder ? UninstallerPath() : InFolder(file.name);
+        const std::string content = ReadFileOrMissing(path);
+        EXPECT_EQ(content.size(), file.size) << path;
+        EXPECT_TRUE(content == ReadFileOrMissing(file.source)) << path << " differs from " << file.source;
+    }
+    EXPECT_EQ(ListFolder(GroupFolder()), LinkNames());
+    EXPECT_EQ(ReadRegistryValue(PublisherKey, "Vantrel").data, std::string(Folder) + '\0');
+    EXPECT_EQ(ReadRegistryValue(UninstallKey, "Program Path").data, std::string(Folder) + '\0');
+    EXPECT_EQ(ReadRegistryValue(UninstallKey, "Program Group").data, std::string(Group) + '\0');
+    EXPECT_EQ(ReadRegistryValue(UninstallKey, "UninstallString").data, UninstallerPath() + '\0');
+}
+
+using ReliabilityLifecycle = ReliabilityTest;
+
+// First installation into a new folder; the user adds files and damages the program; a second
+// installation proposes the recorded folder, keeps the .KEY/.DAT/.LOG files as they were (bytes,
+// attributes, times), deletes the user's other files (the clean-up's job) and writes every
+// program file afresh; the uninstaller then removes exactly what the installations made and
+// leaves the user's files; a third installation proposes the default folder again and installs
+// beside the kept files.
+TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUsersFiles) {
+    std::string why;
+    Installation first;
+    ASSERT_TRUE(Install(Folder, Group, &first, &why)) << why;
+    EXPECT_EQ(first.proposedFolder, DefaultFolder);
+    EXPECT_EQ(first.exitCode, 1u);
+    ExpectInstallingLabels(first.installing);
+    ExpectInstalled();
+    const Registry registryAfterFirst = ReadProductRegistry();
+    const Tree groupAfterFirst = ReadTree(GroupFolder());
+
+    WriteUserFiles();
+    ASSERT_TRUE(WriteWholeFile(InFolder("Vantrel.exe"), "damaged by some accident"));
+    const Tree kept = KeepOnly(ReadTree(Folder), KeptPaths());
+    ASSERT_EQ(kept.size(), KeptPaths().size());
+
+    Installation second;
+    ASSERT_TRUE(Install(Folder, Group, &second, &why)) << why;
+    EXPECT_EQ(second.proposedFolder, Folder) << "the recorded folder is proposed";
+    EXPECT_EQ(second.exitCode, 1u);
+    ExpectInstallingLabels(second.installing);
+    ExpectInstalled();
+    Tree afterSecond = ReadTree(Folder);
+    EXPECT_EQ(Difference(kept, KeepOnly(afterSecond, KeptPaths())), "") << "kept files changed";
+    std::vector<std::string> expected = InstallFolderFiles();
+    for (const char* name : KeptFiles) expected.push_back(name);
+    expected.push_back("Archive\\");
+    EXPECT_EQ(Paths(afterSecond), Sorted(expected)) << OwnText << " goes with the clean-up";
+    EXPECT_EQ(Difference(registryAfterFirst, ReadProductRegistry()), "") << "the same records again";
+    EXPECT_EQ(Paths(ReadTree(GroupFolder())), Paths(groupAfterFirst));
+
+    ASSERT_TRUE(WriteWholeFile(InFolder(OwnText), "the user's own text"));
+    const Tree userFiles = KeepOnly(ReadTree(Folder), [] {
+        std::vector<std::string> paths = KeptPaths();
+        paths.push_back(OwnText);
+        return paths;
+    }());
+    Uninstallation removal;
+    ASSERT_TRUE(Uninstall(&removal, &why)) << why;
+    EXPECT_EQ(removal.question, "Remove Vantrel and all of its components?");
+    EXPECT_EQ(removal.closing, std::string("Vantrel was removed, except for the following:\r\n\r\n") + Folder +
+                                   ": kept, it still holds other files\r\n");
+    EXPECT_EQ(removal.exitCode, 3u) << "removed, with items left behind";
+    Tree afterRemoval = ReadTree(Folder);
+    afterRemoval.erase("");
+    EXPECT_EQ(Difference(userFiles, afterRemoval), "") << "exactly the user's files are left, unchanged";
+    EXPECT_TRUE(IsFolder("C:\\Reliability\\Apps"));
+    EXPECT_FALSE(Exists(GroupFolder())) << "the group and its links go";
+    for (const auto& entry : ReadProductRegistry()) {
+        EXPECT_EQ(entry.first.rfind(FileSystemKey, 0), 0u) << "left in the registry: " << entry.first;
+    }
+    EXPECT_TRUE(WaitUntil([] { return !Exists(UninstallerPath()); }, 20000))
+        << "the uninstaller's own file is still there";
+
+    Installation third;
+    ASSERT_TRUE(Install(Folder, Group, &third, &why)) << why;
+    EXPECT_EQ(third.proposedFolder, DefaultFolder) << "no recorded folder after the removal";
+    ExpectInstallingLabels(third.installing);
+    ExpectInstalled();
+    EXPECT_EQ(Difference(kept, KeepOnly(ReadTree(Folder), KeptPaths())), "");
+}
+
+}  // namespace
+}  // namespace reliability
