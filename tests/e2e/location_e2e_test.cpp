@@ -91,6 +91,7 @@ protected:
 
     // Types into the edit box as a person would and waits until the whole text is there.
     void Type(const std::string& text) {
+        ASSERT_TRUE(FocusByClick(edit));
         ASSERT_TRUE(TypeText(edit, text.c_str()));
         ASSERT_TRUE(WaitUntil([&] { return TextOf(edit) == text; }, 3000))
             << "typed \"" << text << "\", the edit box shows \"" << TextOf(edit) << "\"";
@@ -181,6 +182,7 @@ TEST_F(LocationPage, DrawsEachChainEntryOneLevelDeeperThanTheOneAbove) {
 }
 
 TEST_F(LocationPage, RefusesAnEmptyPath) {
+    ASSERT_TRUE(FocusByClick(edit));
     ASSERT_TRUE(TypeText(edit, ""));
     ASSERT_TRUE(PressKey(page, VK_DELETE));
     ASSERT_TRUE(WaitUntil([&] { return TextOf(edit).empty(); }, 3000));
@@ -188,13 +190,21 @@ TEST_F(LocationPage, RefusesAnEmptyPath) {
 }
 
 TEST_F(LocationPage, RefusesADriveWithoutItsBackslash) {
-    Type("D:");
+    ASSERT_NO_FATAL_FAILURE(Type("D:"));
     ExpectRefused("Missing : or \\ in drive.");
 }
 
 TEST_F(LocationPage, RefusesARootDrive) {
-    Type("D:\\");
+    ASSERT_NO_FATAL_FAILURE(Type("D:\\"));
     ExpectRefused("Path may not be a root drive...");
+}
+
+// 250 characters fit the edit box, but not with the product name appended.
+TEST_F(LocationPage, RefusesAPathTooLongForTheProductName) {
+    const std::string longPath = "C:\\" + std::string(247, 'n');
+    SetEditText(edit, longPath.c_str());
+    ASSERT_EQ(TextOf(edit), longPath);
+    ExpectRefused("Path is too long.");
 }
 
 TEST_F(LocationPage, CancelShowsTheAbortNoticeAndEndsWithoutInstalling) {
@@ -248,7 +258,7 @@ TEST_F(LocationPage, DriveAndFolderEntriesLeadDownAndTheChainLeadsBackUp) {
 // Reset Folder compares the default with the current folder, not with the edit box: at the
 // default it changes nothing, not even a text typed over it.
 TEST_F(LocationPage, ResetFolderAtTheDefaultKeepsATypedText) {
-    Type("C:\\Elsewhere");
+    ASSERT_NO_FATAL_FAILURE(Type("C:\\Elsewhere"));
     ClickButton(page, IDC_RESET_FOLDER);
     Sleep(500);
     EXPECT_EQ(TextOf(edit), "C:\\Elsewhere");
@@ -273,7 +283,7 @@ protected:
 
 TEST_P(TypedLocation, ContinueInstallsIntoTheTypedFolderWithTheProductNameOnce) {
     const TypedFolder& c = GetParam();
-    Type(c.typed);
+    ASSERT_NO_FATAL_FAILURE(Type(c.typed));
     HWND installing = ContinueToInstalling(run, page);
     ASSERT_NE(installing, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ItemText(installing, IDC_CURRENT_FILE) == "2"; }, WorkTimeoutMs));
