@@ -23,6 +23,11 @@ trap '"$here/wine-harness.sh" down' EXIT
 "$here/wine-harness.sh" exec "$walker" "Z:${bmps//\//\\}"
 status=$?
 
+# A complete walk replaces the whole sequence, so that a scene dropped or renumbered leaves no
+# stale picture behind; a walk cut short only adds what it reached.
+if [ $status -eq 0 ]; then
+    rm -f "$out"/[0-9][0-9]-*.png
+fi
 for bmp in "$bmps"/*.bmp; do
     [ -e "$bmp" ] || continue
     png=$out/$(basename "${bmp%.bmp}").png

@@ -6,6 +6,9 @@
 #include <commctrl.h>
 #include <stdio.h>
 
+#include <string>
+#include <vector>
+
 #include "installer.h"
 
 namespace {
@@ -13,6 +16,7 @@ namespace {
 const DWORD PageTimeoutMs = 15000;
 // The installing page copies every file with pauses in between; the whole copy takes seconds.
 const DWORD WorkTimeoutMs = 60000;
+const char DefaultFolder[] = "C:\\Quillfern Utilities\\Vantrel";
 
 struct Walk {
     InstallerRun run;
@@ -42,13 +46,39 @@ bool ReachLocation(Walk& walk) {
     return walk.page != nullptr;
 }
 
-// Half-way through the copy: the fourth file is being extracted.
+// The navigator's drive view: the computer entry double-clicked.
+bool ReachLocationDrives(Walk& walk) {
+    HWND page = walk.page;
+    HWND list = Item(page, IDC_FOLDER_LIST);
+    if (!DoubleClickListEntry(list, 0)) return false;
+    return WaitUntil(
+        [&] {
+            std::vector<std::string> entries = ListBoxEntries(list);
+            return ListBoxSelection(list) == 0 && entries.size() > 1 && entries[1].size() == 3 &&
+                   ItemText(page, IDC_FOLDER_EDIT) == entries[0];
+        },
+        PageTimeoutMs);
+}
+
+// Half-way through the copy: the fourth file is being extracted. Reset Folder first brings the
+// location page back from the drive view to the default folder.
 bool ReachInstalling(Walk& walk) {
-    ClickButton(walk.page, IDC_CONTINUE);
+    HWND location = walk.page;
+    ClickButton(location, IDC_RESET_FOLDER);
+    if (!WaitUntil([&] { return ItemText(location, IDC_FOLDER_EDIT) == DefaultFolder; },
+                   PageTimeoutMs))
+        return false;
+    ClickButton(location, IDC_CONTINUE);
     walk.page = walk.run.WaitForPage(InstallingCaption, PageTimeoutMs);
     if (!walk.page) return false;
     HWND page = walk.page;
     return WaitUntil([&] { return ItemText(page, IDC_CURRENT_FILE) == "4"; }, WorkTimeoutMs);
+}
+
+// The last byte done: the full bar, which the page shows for a second before it closes.
+bool ReachInstallingDone(Walk& walk) {
+    HWND page = walk.page;
+    return WaitUntil([&] { return ItemText(page, IDC_CURRENT_SIZE) == "369,475"; }, WorkTimeoutMs);
 }
 
 bool ReachGroup(Walk& walk) {
@@ -92,7 +122,9 @@ const Scene Scenes[] = {
     {"welcome", ReachWelcome, false},
     {"license", ReachLicense, true},
     {"location", ReachLocation, true},
+    {"location-drives", ReachLocationDrives, true},
     {"installing", ReachInstalling, true},
+    {"installing-done", ReachInstallingDone, true},
     {"group", ReachGroup, true},
     {"shortcuts", ReachShortcuts, true},
     {"readme-question", ReachReadMeQuestion, true},
