@@ -9,25 +9,6 @@ namespace {
 
 using namespace installation;
 
-// Runs the installer into folder up to the copy step's stop.
-Stop RunUntilStop(const std::string& folder, const char* exePath = PORVANE_EXE_PATH,
-                  std::string* proposedFolder = nullptr) {
-    InstallerRun run;
-    std::string error;
-    HWND location = StartAtLocationPage(run, &error, exePath);
-    if (!location) {
-        ADD_FAILURE() << error;
-        return Stop();
-    }
-    if (proposedFolder) *proposedFolder = ItemText(location, IDC_FOLDER_EDIT);
-    SetEditText(Item(location, IDC_FOLDER_EDIT), folder.c_str());
-    if (!ContinueToInstalling(run, location)) {
-        ADD_FAILURE() << "the installing page did not open";
-        return Stop();
-    }
-    return AnswerStop(run);
-}
-
 // Nothing is registered and no group is made by an installation that stops before the group page.
 void ExpectNoRegistrationOrGroup() {
     EXPECT_EQ(Difference(Registry(), ReadProductRegistry()), "");
@@ -54,7 +35,7 @@ TEST_F(ReliabilityFaults, DestinationHeldOpenStopsTheCopyAndKeepsTheHeldFile) {
     {
         HeldFile held(folder + "\\Vantrel.exe");
         ASSERT_TRUE(held.held());
-        stop = RunUntilStop(folder);
+        stop = RunUntilStop(folder).stop;
     }
     ExpectStoppedWith(stop, CreateFailedText);
 
@@ -78,7 +59,7 @@ TEST_F(ReliabilityFaults, ReadOnlyInstallFolderStopsTheCopyAndChangesNothingInIt
     {
         HostChange readOnly("readonly-up Reliability/ReadOnly", "unmount Reliability/ReadOnly");
         if (readOnly.status() != "ok") GTEST_SKIP() << "no read-only mount here: " << readOnly.status();
-        stop = RunUntilStop(folder);
+        stop = RunUntilStop(folder).stop;
         EXPECT_EQ(Difference(before, ReadTree("C:\\Reliability\\ReadOnly")), "");
     }
     ExpectStoppedWith(stop, CreateFailedText);
@@ -94,18 +75,10 @@ TEST_F(ReliabilityFaults, DriveThatFillsUpStopsWithTheWriteMessage) {
     PrepareFolder(folder);
     const Tree before = ReadTree(folder);
 
-    InstallerRun run;
-    std::string error;
-    HWND location = StartAtLocationPage(run, &error);
-    ASSERT_NE(location, nullptr) << error;
-    SetEditText(Item(location, IDC_FOLDER_EDIT), folder.c_str());
-    HWND installing = ContinueToInstalling(run, location);
-    ASSERT_NE(installing, nullptr);
-    // Followed until the copy step's message stands over the page.
-    const InstallingRecord record = FollowInstallingPage(run, installing);
-    ASSERT_FALSE(record.currentFile.empty());
-    EXPECT_EQ(record.currentFile.back(), "3") << "the third entry, Vantrel.exe, fills the drive";
-    ExpectStoppedWith(AnswerStop(run), WriteFailedText);
+    const StoppedRun run = RunUntilStop(folder);
+    ExpectStoppedWith(run.stop, WriteFailedText);
+    ASSERT_FALSE(run.installing.currentFile.empty());
+    EXPECT_EQ(run.installing.currentFile.back(), "3") << "the third entry, Vantrel.exe, fills the drive";
 
     const Tree after = ReadTree(folder);
     EXPECT_EQ(Difference(KeepOnly(before, {"Notes.DAT"}), KeepOnly(after, {"Notes.DAT"})), "");
@@ -130,10 +103,7 @@ TEST_F(ReliabilityFaults, MissingProgramsFolderStopsAtTheGroupPage) {
         if (hidden.status() != "ok") GTEST_SKIP() << "the Programs folder cannot be moved: " << hidden.status();
         InstallerRun run;
         std::string error;
-        HWND location = StartAtLocationPage(run, &error);
-        ASSERT_NE(location, nullptr) << error;
-        SetEditText(Item(location, IDC_FOLDER_EDIT), folder.c_str());
-        ASSERT_NE(ContinueToInstalling(run, location), nullptr);
+        ASSERT_NE(StartInstalling(run, folder, &error), nullptr) << error;
         // The message comes while the group page opens, before it is shown.
         HWND group = nullptr;
         ASSERT_TRUE(WaitUntil(
@@ -179,10 +149,10 @@ TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     ASSERT_TRUE(WriteRegistryString(PublisherKey, "Vantrel", folder));
     const SystemState before = ReadSystemState(folder, DefaultGroup);
 
-    std::string proposed;
-    const Stop stop = RunUntilStop(folder, PORVANE_DAMAGED_EXE_PATH, &proposed);
-    ExpectStoppedWith(stop, DamagedText);
-    EXPECT_EQ(proposed, folder);
+    const StoppedRun run = RunUntilStop(folder, PORVANE_DAMAGED_EXE_PATH);
+    ExpectStoppedWith(run.stop, DamagedText);
+    EXPECT_EQ(run.proposedFolder, folder);
+    EXPECT_EQ(run.installing.extracting, std::vector<std::string>{}) << "no file was begun";
 
     EXPECT_EQ(Difference(before, ReadSystemState(folder, DefaultGroup)), "");
 }

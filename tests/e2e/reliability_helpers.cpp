@@ -268,6 +268,17 @@ std::string AnswerNextBox(InstallerRun& run, int button, DWORD timeoutMs) {
     return text;
 }
 
+HWND StartInstalling(InstallerRun& run, const std::string& folder, std::string* why, const char* exePath,
+                     std::string* proposedFolder) {
+    HWND location = StartAtLocationPage(run, why, exePath);
+    if (!location) return nullptr;
+    if (proposedFolder) *proposedFolder = ItemText(location, IDC_FOLDER_EDIT);
+    SetEditText(Item(location, IDC_FOLDER_EDIT), folder.c_str());
+    HWND installing = ContinueToInstalling(run, location);
+    if (!installing) *why = "the installing page did not open";
+    return installing;
+}
+
 bool TypeAndSettle(HWND edit, HWND shown, const std::string& text, size_t limit) {
     // The click that focuses the box may land after the selection of the old text and move the
     // caret into it: an empty box takes the keys whole wherever the caret is.
@@ -304,18 +315,26 @@ void ExpectStoppedWith(const Stop& stop, const char* message) {
     EXPECT_EQ(stop.exitCode, 1u);
 }
 
+StoppedRun RunUntilStop(const std::string& folder, const char* exePath) {
+    StoppedRun result;
+    InstallerRun run;
+    std::string why;
+    HWND installing = StartInstalling(run, folder, &why, exePath, &result.proposedFolder);
+    if (!installing) {
+        ADD_FAILURE() << why;
+        return result;
+    }
+    // Followed until the copy step's message stands over the page.
+    result.installing = FollowInstallingPage(run, installing);
+    result.stop = AnswerStop(run);
+    return result;
+}
+
 bool Install(const std::string& folder, const std::string& group, Installation* result, std::string* why,
              const InstallOptions& options) {
     InstallerRun run;
-    HWND location = StartAtLocationPage(run, why, options.exePath);
-    if (!location) return false;
-    result->proposedFolder = ItemText(location, IDC_FOLDER_EDIT);
-    SetEditText(Item(location, IDC_FOLDER_EDIT), folder.c_str());
-    HWND installing = ContinueToInstalling(run, location);
-    if (!installing) {
-        *why = "the installing page did not open";
-        return false;
-    }
+    HWND installing = StartInstalling(run, folder, why, options.exePath, &result->proposedFolder);
+    if (!installing) return false;
     result->installing = FollowInstallingPage(run, installing);
     HWND groupPage = WaitForGroupPage(run);
     if (!groupPage) {

@@ -111,6 +111,12 @@ HWND StartAtLocationPage(InstallerRun& run, std::string* why, const char* exePat
 // Empty when none came in time.
 std::string AnswerNextBox(InstallerRun& run, int button, DWORD timeoutMs = installation::StepTimeoutMs);
 
+// Starts the installer, accepts welcome and licence and continues on the location page with
+// folder set at once, as a paste: the installing page, or null with the reason. The location
+// page's proposal is kept when asked for.
+HWND StartInstalling(InstallerRun& run, const std::string& folder, std::string* why,
+                     const char* exePath = PORVANE_EXE_PATH, std::string* proposedFolder = nullptr);
+
 // Types text key by key into edit and waits until `shown` (the edit, or the combo box that holds
 // it) shows it, cut at limit, with every key through: the keys arrive through the input queue,
 // after a button pressed at once would. A text longer than limit must end in a lower-case
@@ -124,6 +130,15 @@ struct Stop {
 };
 Stop AnswerStop(InstallerRun& run, DWORD timeoutMs = installation::WorkTimeoutMs);
 void ExpectStoppedWith(const Stop& stop, const char* message);
+
+// A run into folder that the copy step stops: what the installing page showed up to the
+// message, and how the run ended. A page that does not come fails the test.
+struct StoppedRun {
+    std::string proposedFolder;
+    installation::InstallingRecord installing;
+    Stop stop;
+};
+StoppedRun RunUntilStop(const std::string& folder, const char* exePath = PORVANE_EXE_PATH);
 
 // A whole installation into folder with group: every page, the read-me shown (Notepad closed
 // once it is up) or not.

@@ -88,18 +88,10 @@ TEST_F(ReliabilityHostileInput, LongestAcceptedFolderStopsAtTheFirstFileThatCann
     const std::string folder = base + std::string(255 - base.size(), 'z');
     ASSERT_EQ(folder.size(), 255u);
 
-    InstallerRun run;
-    std::string error;
-    HWND page = StartAtLocationPage(run, &error);
-    ASSERT_NE(page, nullptr) << error;
-    SetEditText(Item(page, IDC_FOLDER_EDIT), folder.c_str());
-    HWND installing = ContinueToInstalling(run, page);
-    ASSERT_NE(installing, nullptr);
-    const InstallingRecord record = FollowInstallingPage(run, installing);
-    ExpectStoppedWith(AnswerStop(run), CreateFailedText);
-
-    ASSERT_FALSE(record.currentFile.empty());
-    EXPECT_EQ(record.currentFile.back(), "2") << "the first file meant for the install folder";
+    const StoppedRun run = RunUntilStop(folder);
+    ExpectStoppedWith(run.stop, CreateFailedText);
+    ASSERT_FALSE(run.installing.currentFile.empty());
+    EXPECT_EQ(run.installing.currentFile.back(), "2") << "the first file meant for the install folder";
     EXPECT_TRUE(IsFolder(folder)) << "the folder chain is made";
     EXPECT_EQ(ListFolder(folder), std::vector<std::string>{}) << "no file under a cut name";
     EXPECT_EQ(ListFolder(TestRoot), std::vector<std::string>{folder.substr(sizeof TestRoot)})
