@@ -262,15 +262,18 @@ std::string TextOf(HWND window) {
     LRESULT length = 0;
     if (!window || !SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0)
         return std::string();
-    // WM_GETTEXTLENGTH may report more than WM_GETTEXT copies (double-byte conversions), never
-    // less; the copied count decides.
-    std::vector<char> buffer((size_t)length + 1, '\0');
-    LRESULT copied = 0;
-    if (!SendWithTimeout(window, WM_GETTEXT, buffer.size(), (LPARAM)buffer.data(), &copied) ||
-        copied < 0)
-        return std::string();
-    if ((size_t)copied > (size_t)length) copied = length;
-    return std::string(buffer.data(), (size_t)copied);
+    // The text may grow between the two requests (a label counting up): the buffer gets room to
+    // spare, and a copy that fills it is asked for again with more room, so a text is never cut.
+    size_t size = (size_t)length + 64;
+    for (int attempt = 0; attempt < 8; ++attempt, size *= 2) {
+        std::vector<char> buffer(size, '\0');
+        LRESULT copied = 0;
+        if (!SendWithTimeout(window, WM_GETTEXT, buffer.size(), (LPARAM)buffer.data(), &copied) ||
+            copied < 0)
+            return std::string();
+        if ((size_t)copied + 1 < size) return std::string(buffer.data(), (size_t)copied);
+    }
+    return std::string();
 }
 
 HWND Item(HWND page, int id) { return GetDlgItem(page, id); }
@@ -389,12 +392,24 @@ bool PressKey(HWND page, WORD virtualKey) {
     return SendKey(virtualKey, false) && SendKey(virtualKey, true);
 }
 
+bool FocusByClick(HWND control) {
+    if (!BringToForeground(control)) return false;
+    if (FocusOf(control) == control) return true;
+    if (!ClickCenter(control)) return false;
+    // Until the button-up has been handled the edit holds the mouse, and its selection timer
+    // would undo a selection made now: wait for both the focus and the released capture.
+    return WaitUntil(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &info) &&
+                   info.hwndFocus == control && info.hwndCapture == nullptr;
+        },
+        3000);
+}
+
 bool TypeText(HWND edit, const char* text) {
-    if (!BringToForeground(edit)) return false;
-    if (FocusOf(edit) != edit) {
-        if (!ClickCenter(edit)) return false;
-        if (!WaitUntil([&] { return FocusOf(edit) == edit; }, 2000)) return false;
-    }
+    if (!FocusByClick(edit)) return false;
     // Ctrl+A selects nothing in a plain edit control, so the old text is selected directly.
     if (!SendWithTimeout(edit, EM_SETSEL, 0, -1, nullptr)) return false;
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);

@@ -92,6 +92,10 @@ bool ClickCenter(HWND window);
 //  A key press through the system's input queue: the page is brought to the foreground first, so
 //  the key reaches the page's focused control and the dialog manager sees it.
 bool PressKey(HWND page, WORD virtualKey);
+// Gives a control the keyboard focus with a mouse click and waits until the click is over (the
+// button released): an edit still holding the mouse moves its selection with it, which would
+// undo a selection made before typing.
+bool FocusByClick(HWND control);
 //  Types text into an edit control: the edit is focused by a click, its text selected and the
 //  characters sent through the input queue, replacing what was there.
 bool TypeText(HWND edit, const char* text);

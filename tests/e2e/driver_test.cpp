@@ -2,6 +2,8 @@
 // points at the installer and not at the way it was driven.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include "driver.h"
 #include "sample_app.h"
 
@@ -165,3 +167,40 @@ TEST_F(DriverTest, WaitForExitEndsAProgramThatDoesNotFinish) {
 }
 
 }  // namespace
+
+namespace {
+
+// A label whose text grows by ten characters each time its length is asked for: the text a
+// counting label shows between the two requests of a read.
+LRESULT CALLBACK GrowingLabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static int shown = 4;
+    const char digits[] = "0123456789012345678901234567890123456789012345678901234567890123456789";
+    if (message == WM_GETTEXTLENGTH) {
+        LRESULT length = shown;
+        shown += 10;
+        return length;
+    }
+    if (message == WM_GETTEXT) {
+        int length = shown < (int)wParam - 1 ? shown : (int)wParam - 1;
+        memcpy((char*)lParam, digits, (size_t)length);
+        ((char*)lParam)[length] = '\0';
+        return length;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(DriverText, ATextThatGrowsWhileItIsReadIsReadWhole) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = GrowingLabelProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "DriverGrowingLabel";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    HWND label = CreateWindowA("DriverGrowingLabel", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               windowClass.hInstance, nullptr);
+    ASSERT_NE(label, nullptr);
+    // Asked for 4 characters, it holds 14 when copied.
+    EXPECT_EQ(TextOf(label), "01234567890123");
+    DestroyWindow(label);
+}

@@ -388,19 +388,6 @@ HWND WaitForInstallerBox(InstallerRun& run, DWORD timeoutMs) {
     return WaitForMessageBox(run.child.processId, nullptr, MessageBoxCaption, timeoutMs);
 }
 
-bool FocusByClick(HWND control) {
-    if (FocusOf(control) == control) return true;
-    if (!BringToForeground(control) || !ClickCenter(control)) return false;
-    return WaitUntil(
-        [&] {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof info;
-            return GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &info) &&
-                   info.hwndFocus == control && info.hwndCapture == nullptr;
-        },
-        3000);
-}
-
 bool Answer(HWND box, int button) {
     return AnswerMessageBox(box, button) && WaitForWindowGone(box, StepTimeoutMs);
 }
@@ -412,17 +399,6 @@ void Note(std::vector<std::string>* values, const std::string& value) {
 }
 
 bool Gone(HWND window) { return !IsWindow(window) || !IsWindowVisible(window); }
-
-// A label that changes while it is read: one request into a buffer larger than any label, so
-// that a text that grew between asking its length and copying it is not read cut short.
-std::string LabelText(HWND page, int id) {
-    char text[512] = "";
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(Item(page, id), WM_GETTEXT, sizeof text, (LPARAM)text,
-                             SMTO_ABORTIFHUNG, 3000, &copied))
-        return std::string();
-    return std::string(text, copied < sizeof text ? (size_t)copied : sizeof text - 1);
-}
 
 }  // namespace
 
@@ -438,11 +414,11 @@ InstallingRecord FollowInstallingPage(InstallerRun& run, HWND page, DWORD timeou
             record.closed = true;
             break;
         }
-        Note(&record.extracting, LabelText(page, IDC_EXTRACTING));
-        Note(&record.totalSize, LabelText(page, IDC_TOTAL_SIZE));
-        Note(&record.currentSize, LabelText(page, IDC_CURRENT_SIZE));
-        Note(&record.totalFiles, LabelText(page, IDC_TOTAL_FILES));
-        Note(&record.currentFile, LabelText(page, IDC_CURRENT_FILE));
+        Note(&record.extracting, ItemText(page, IDC_EXTRACTING));
+        Note(&record.totalSize, ItemText(page, IDC_TOTAL_SIZE));
+        Note(&record.currentSize, ItemText(page, IDC_CURRENT_SIZE));
+        Note(&record.totalFiles, ItemText(page, IDC_TOTAL_FILES));
+        Note(&record.currentFile, ItemText(page, IDC_CURRENT_FILE));
         if (!record.barSeenFull && !record.currentSize.empty() && record.currentSize.back() == total) {
             // The bar is repainted before the label changes, and the page stays for a second
             // after the last file: this copy shows the final bar.
@@ -475,7 +451,7 @@ ShortcutRecord FollowShortcutPage(HWND page, DWORD timeoutMs) {
             record.closed = true;
             break;
         }
-        Note(&record.names, LabelText(page, IDC_SHORTCUT_NAME));
+        Note(&record.names, ItemText(page, IDC_SHORTCUT_NAME));
         if (SendQuery(bar, PBM_GETPOS, 0, 0, &value) && !Gone(page)) record.finalPosition = (int)value;
         // The range is set by the page's first timer tick, after it opened.
         if (SendQuery(bar, PBM_GETRANGE, FALSE, 0, &value)) record.rangeHigh = (int)value;

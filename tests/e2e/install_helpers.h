@@ -127,10 +127,6 @@ HWND WaitForGroupPage(InstallerRun& run, DWORD timeoutMs = WorkTimeoutMs);
 HWND ContinueToShortcuts(InstallerRun& run, HWND group);
 // The installer's next message box (any owner), with its caption "Porvane".
 HWND WaitForInstallerBox(InstallerRun& run, DWORD timeoutMs = StepTimeoutMs);
-// Gives an edit control the keyboard focus with a mouse click and waits until the click is over
-// (the button released): an edit still holding the mouse moves its selection with it, which would
-// undo a selection made before typing.
-bool FocusByClick(HWND control);
 // Presses the button and waits until the box has gone.
 bool Answer(HWND box, int button);
 
