@@ -84,6 +84,22 @@ void FormatNumber(char* out, uint32_t value) {
     out[count] = '\0';
 }
 
+bool HasDotStep(const char* path) {
+    bool dots = false;   // the step so far holds a dot
+    bool others = false; // ... or anything but dots and spaces
+    for (const char* c = path;; ++c) {
+        if (*c == '\0' || *c == '\\' || *c == '/') {
+            if (dots && !others) return true;
+            if (*c == '\0') return false;
+            dots = others = false;
+        } else if (*c == '.') {
+            dots = true;
+        } else if (*c != ' ') {
+            others = true;
+        }
+    }
+}
+
 bool CopyText(char* out, size_t outSize, const char* src) {
     if (outSize == 0) return false;
     const size_t length = strlen(src);

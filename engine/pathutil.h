@@ -25,5 +25,10 @@ bool IsRemovableFile(const char* name);
 enum { NumberTextSize = 16 };
 void FormatNumber(char* out, uint32_t value);
 
+// True when a relative path has a step made only of dots and spaces ("..", ".", ". ."): the
+// system reads such a step as this folder or the one above, so a name holding one could lead out
+// of the folder it is joined to. Steps are separated by '\\' or '/'.
+bool HasDotStep(const char* path);
+
 // Bounded copy: true when all of src fit; otherwise out holds as much as fits, terminated.
 bool CopyText(char* out, size_t outSize, const char* src);

@@ -12,8 +12,9 @@
 
 void CreateProgramGroup(const char* groupName) {
     const char* programs = Session.directories.paths[DirPrograms];
-    // Without a Programs folder the group would land in the root of the current drive.
-    if (programs[0] == '\0') return;
+    // Without a Programs folder the group would land in the root of the current drive; a name
+    // stepping up with ".." would land outside the Programs folder.
+    if (programs[0] == '\0' || HasDotStep(groupName)) return;
     char folder[JoinedPathSize];
     if (!JoinPath(folder, sizeof folder, programs, groupName, false)) return;
     (void)CreateDirectoryA(folder, nullptr);
@@ -25,7 +26,8 @@ bool ShortcutLinkPath(char* out, size_t outSize, const char* groupName, const Fi
     char group[JoinedPathSize];
     char link[JoinedPathSize];
     // JoinPath adds a separator only where the text before it does not end in one.
-    bool fits = programs[0] != '\0' && JoinPath(group, sizeof group, programs, groupName, false) &&
+    bool fits = programs[0] != '\0' && !HasDotStep(groupName) &&
+                JoinPath(group, sizeof group, programs, groupName, false) &&
                 JoinPath(link, sizeof link, group, entry.shortcutName, false);
     if (fits) {
         const size_t length = strlen(link);

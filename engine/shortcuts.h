@@ -6,10 +6,12 @@
 struct FileEntry;
 
 // Creates the group folder below the Programs folder (last level only; an existing one is used).
+// A name with a "." or ".." step makes nothing: the group never leaves the Programs folder.
 void CreateProgramGroup(const char* groupName);
 
 // Programs folder \ group \ shortcut name .lnk, with no doubled backslash. False, leaving an
-// empty text, when the path would be longer than MAX_PATH - 1 characters or not fit out.
+// empty text, when the path would be longer than MAX_PATH - 1 characters or not fit out, or when
+// the group name has a "." or ".." step.
 bool ShortcutLinkPath(char* out, size_t outSize, const char* groupName, const FileEntry& entry);
 
 // The link for one file-table row, pointing into the install folder or the Windows folder.

@@ -99,6 +99,8 @@ void OnShortcutTimer(HWND page, WPARAM timer) {
 
 bool ListProgramGroups(HWND page) {
     char pattern[EntryPathSize];
+    // Without a Programs folder the search would list the root of the current drive.
+    if (ProgramsFolder()[0] == '\0') return false;
     if (!JoinPath(pattern, sizeof pattern, ProgramsFolder(), "*", false)) return false;
 
     WIN32_FIND_DATAA found;

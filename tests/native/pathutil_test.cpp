@@ -201,3 +201,15 @@ TEST(CopyText, WritesNothingIntoAZeroSizedBuffer) {
     EXPECT_TRUE(CopyText(&out, 1, ""));
     EXPECT_EQ(out, '\0');
 }
+
+TEST(HasDotStep, FindsAStepThatLeadsToThisFolderOrTheOneAbove) {
+    for (const char* path : {"..", ".", "..\\Escaped", "Group\\..\\..\\Out", "a/../b", "Group\\.",
+                             ". .", "... ", "Group\\..\\"})
+        EXPECT_TRUE(HasDotStep(path)) << path;
+}
+
+TEST(HasDotStep, AcceptsNamesThatOnlyHoldDots) {
+    for (const char* path : {"", "Vantrel", "Vantrel 3.02", "..Hidden", "Tools..", "A\\.b\\c.", " ",
+                             "Group\\", "\\Rooted"})
+        EXPECT_FALSE(HasDotStep(path)) << path;
+}

@@ -310,6 +310,23 @@ TEST_F(GroupPageTest, UnsearchableProgramsFolderEndsWithTwoAfterBothMessages) {
     EXPECT_EQ(0u, second.find(AbortText)) << second;
 }
 
+// Without a Programs folder the search would list the root of the current drive instead.
+TEST_F(GroupPageTest, NoProgramsFolderAtAllEndsWithTwoAfterBothMessages) {
+    Session.directories.paths[DirPrograms][0] = '\0';
+    std::string first, second;
+    std::thread driver([&] {
+        HWND page = WaitForTopWindow(pageThread, GroupCaption, nullptr, "the hidden group page", false);
+        first = AnswerMessageBox(pageThread, page, IDOK);
+        second = AnswerMessageBox(pageThread, page, IDOK);
+    });
+    const INT_PTR result = DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_GROUP), Session.backdrop,
+                                           GroupPageProc, 0);
+    driver.join();
+    EXPECT_EQ(2, result);
+    EXPECT_EQ("Unable to locate the Start Menu!", first);
+    EXPECT_EQ(0u, second.find(AbortText)) << second;
+}
+
 // Typing stops at 40 characters; Continue then makes the group with every shortcut and the
 // page ends with 1.
 TEST_F(GroupPageTest, FortyCharacterNameIsAcceptedAndShortcutsAreMade) {

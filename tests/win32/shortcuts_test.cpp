@@ -206,4 +206,22 @@ TEST_F(ShortcutsTest, WithoutAProgramsFolderNoGroupIsMadeAnywhere) {
     SetCurrentDirectoryA("C:\\");
 }
 
+// A group name that steps up with ".." would put the group beside the Programs folder.
+TEST_F(ShortcutsTest, AGroupNameSteppingOutOfTheProgramsFolderMakesNothing) {
+    const std::string above = programs.substr(0, programs.rfind('\\'));
+    const std::vector<std::string> aboveBefore = ListFolder(above);
+    MessageBoxAnswerer answerer(nullptr);
+
+    for (const char* name : {"..\\Escaped", "..", "Vantrel\\..\\..\\Escaped", ". ."}) {
+        char path[JoinedPathSize] = "untouched";
+        EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, name, Manifest.files[UninstallerRow])) << name;
+        EXPECT_STREQ(path, "") << name;
+        MakeAll(name);
+    }
+
+    EXPECT_TRUE(answerer.Stop().empty());
+    EXPECT_EQ(ListFolder(programs), std::vector<std::string>{});
+    EXPECT_EQ(ListFolder(above), aboveBefore);
+}
+
 }  // namespace
