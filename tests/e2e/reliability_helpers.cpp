@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "../common/host_command.h"
 #include "pathutil.h"
 
 namespace reliability {
@@ -212,31 +213,8 @@ std::string Difference(const SystemState& before, const SystemState& after) {
 }
 
 std::string HostCommand(const std::string& arguments) {
-    // The script goes by its host path, which the compiler recorded for this file; Wine hands the
-    // arguments of a Unix program over as they are.
-    std::string script = __FILE__;
-    script = script.substr(0, script.find_last_of('/') + 1) + "reliability_hostfs.sh";
-    const std::string statusName = "porvane-reliability-hostfs.status";
-    const std::string status = std::string("C:\\") + statusName;
-    DeleteFileA(status.c_str());
-    const std::string command = "Z:\\bin\\sh " + script + " " + arguments + " " + statusName;
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return "error: cannot start " + command;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // Wine does not wait for Unix programs: the status file says when the command is done.
-    std::string result;
-    if (!WaitUntil([&] { return Exists(status); }, 10000)) return "error: no answer from " + command;
-    result = ReadFileOrMissing(status);
-    DeleteFileA(status.c_str());
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-    return result;
+    return RunHostScript(BesideSource(__FILE__, "reliability_hostfs.sh"), arguments,
+                         "porvane-reliability-hostfs.status");
 }
 
 HostChange::HostChange(const std::string& upArguments, const std::string& downArguments)

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "../common/host_command.h"
 #include "copystep.h"
 #include "shell.h"
 
@@ -304,36 +305,7 @@ private:
 
 // Runs a command of engine_hostfs.sh on the host and waits for its status file.
 inline std::string HostCommand(const std::string& arguments) {
-    // Wine hands the arguments of a Unix program over as they are: the script goes by its host
-    // path, which the compiler recorded for this header.
-    std::string script = __FILE__;
-    script = script.substr(0, script.find_last_of('/') + 1) + "engine_hostfs.sh";
-    const std::string statusName = "porvane-engine-hostfs.status";
-    const std::string status = std::string("C:\\") + statusName;
-    DeleteFileA(status.c_str());
-
-    std::string command = "Z:\\bin\\sh " + script + " " + arguments + " " + statusName;
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return "error: cannot start " + command;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // Wine does not wait for Unix programs: the status file says when the command is done.
-    for (int i = 0; i < 500; ++i) {
-        if (Exists(status)) {
-            std::string result = ReadBytes(status);
-            DeleteFileA(status.c_str());
-            while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-            return result;
-        }
-        Sleep(20);
-    }
-    return "error: no answer from " + command;
+    return RunHostScript(BesideSource(__FILE__, "engine_hostfs.sh"), arguments, "porvane-engine-hostfs.status");
 }
 
 // A host symlink below C: (a reparse point to Wine), removed again on the host side.

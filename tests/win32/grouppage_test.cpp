@@ -168,6 +168,23 @@ protected:
         RemoveTree(root);
     }
 
+    // The page cannot list the groups: it says so while it opens, before it is shown, then gives
+    // the abort notice and ends with 2.
+    void ExpectStartMenuNotFound() {
+        std::string first, second;
+        std::thread driver([&] {
+            HWND page = WaitForTopWindow(pageThread, GroupCaption, nullptr, "the hidden group page", false);
+            first = AnswerMessageBox(pageThread, page, IDOK);
+            second = AnswerMessageBox(pageThread, page, IDOK);
+        });
+        const INT_PTR result = DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_GROUP), Session.backdrop,
+                                               GroupPageProc, 0);
+        driver.join();
+        EXPECT_EQ(2, result);
+        EXPECT_EQ("Unable to locate the Start Menu!", first);
+        EXPECT_EQ(0u, second.find(AbortText)) << second;
+    }
+
     void MakeFolder(const char* name) { ASSERT_TRUE(CreateDirectoryA((programs + "\\" + name).c_str(), nullptr)); }
 
     // Runs the group page on this thread while script plays the user on another.
@@ -295,36 +312,13 @@ TEST_F(GroupPageTest, EmptyGroupNameIsRefusedAndPageStays) {
 
 TEST_F(GroupPageTest, UnsearchableProgramsFolderEndsWithTwoAfterBothMessages) {
     lstrcpyA(Session.directories.paths[DirPrograms], (root + "\\Missing").c_str());
-    std::string first, second;
-    std::thread driver([&] {
-        // The messages come while the page opens, before it is shown.
-        HWND page = WaitForTopWindow(pageThread, GroupCaption, nullptr, "the hidden group page", false);
-        first = AnswerMessageBox(pageThread, page, IDOK);
-        second = AnswerMessageBox(pageThread, page, IDOK);
-    });
-    const INT_PTR result = DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_GROUP), Session.backdrop,
-                                           GroupPageProc, 0);
-    driver.join();
-    EXPECT_EQ(2, result);
-    EXPECT_EQ("Unable to locate the Start Menu!", first);
-    EXPECT_EQ(0u, second.find(AbortText)) << second;
+    ExpectStartMenuNotFound();
 }
 
 // Without a Programs folder the search would list the root of the current drive instead.
 TEST_F(GroupPageTest, NoProgramsFolderAtAllEndsWithTwoAfterBothMessages) {
     Session.directories.paths[DirPrograms][0] = '\0';
-    std::string first, second;
-    std::thread driver([&] {
-        HWND page = WaitForTopWindow(pageThread, GroupCaption, nullptr, "the hidden group page", false);
-        first = AnswerMessageBox(pageThread, page, IDOK);
-        second = AnswerMessageBox(pageThread, page, IDOK);
-    });
-    const INT_PTR result = DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_GROUP), Session.backdrop,
-                                           GroupPageProc, 0);
-    driver.join();
-    EXPECT_EQ(2, result);
-    EXPECT_EQ("Unable to locate the Start Menu!", first);
-    EXPECT_EQ(0u, second.find(AbortText)) << second;
+    ExpectStartMenuNotFound();
 }
 
 // Typing stops at 40 characters; Continue then makes the group with every shortcut and the
