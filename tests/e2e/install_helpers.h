@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/expected_texts.h"
 #include "installer.h"
 
 namespace installation {
@@ -28,22 +29,6 @@ const char VersionKey[] = "Software\\Quillfern Utilities\\Programs\\Vantrel\\Cur
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantrel";
 const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
 
-const char AbortNoticeText[] =
-    "Installation Aborted!\r\n\r\nIf you need assistance you can email\r\n"
-    "support at - support@quillfern.example!";
-const char CreateFailedText[] =
-    "Unable to create destination file!\r\nInstallation will now be aborted.";
-const char ReadMeQuestionText[] =
-    "Vantrel was successfully installed.\r\n\r\nWould you like to view the Read Me file now?";
-const char RestartNoticeText[] =
-    "Before using Vantrel for the first time you will\r\n"
-    "need to restart your computer. Do it now!\r\n\r\n"
-    "For other great software utilities be sure to\r\n"
-    "stop by Quillfern Utiltites home page at\r\n"
-    "http://www.quillfern.example/\r\n\r\n"
-    "If you have any questions or comments you can\r\n"
-    "email support at support@quillfern.example!";
-const char EmptyGroupText[] = "Group may not be empty!";
 
 // Every installed file in table order, with the file it is built from.
 struct ProductFile {

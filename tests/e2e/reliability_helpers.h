@@ -23,10 +23,6 @@ const DWORD TestWatchdogMs = 170000;
 // Everything the tests make lives below this folder (or in the product's own places).
 const char TestRoot[] = "C:\\Reliability";
 
-const char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
-const char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
-const char StartMenuMissingText[] = "Unable to locate the Start Menu!";
-
 // What the location page's edit box and the group box take by typing.
 const size_t FolderTextLimit = 259;
 const size_t GroupNameLimit = 40;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/expected_texts.h"
 #include "copystep.h"
 #include "engine_fixture.h"
 #include "manifest.h"
@@ -519,9 +520,6 @@ protected:
     std::vector<SeenBox> boxes;
 };
 
-const char CreateFailed[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
-const char WriteFailed[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
-
 TEST_F(CopyStepTest, WritesEveryFileByteForByteIntoANewInstallFolder) {
     ASSERT_FALSE(Exists(Path("Apps")));
 
@@ -624,7 +622,7 @@ TEST_F(CopyStepTest, StopsWithOneMessageAtAFileThatCannotBeCreated) {
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Porvane");
-    EXPECT_EQ(boxes[0].text, CreateFailed);
+    EXPECT_EQ(boxes[0].text, CreateFailedText);
     EXPECT_TRUE(boxes[0].errorIcon);
     EXPECT_TRUE(ReadBytes(Destination(0)) == ReadBytes(PayloadSource(Manifest.files[0])));
     EXPECT_TRUE(ReadBytes(Destination(1)) == ReadBytes(PayloadSource(Manifest.files[1])));
@@ -640,7 +638,7 @@ TEST_F(CopyStepTest, AnInstallPathThatNamesAFileFailsAtItsFirstEntry) {
     EXPECT_EQ(Run(), -1);
 
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, CreateFailed);
+    EXPECT_EQ(boxes[0].text, CreateFailedText);
     EXPECT_EQ(ReadBytes(Path("Apps")), "not a folder");
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
 }
@@ -653,7 +651,7 @@ TEST_F(CopyStepTest, StopsRatherThanWriteUnderACutPathWhenADestinationIsTooLong)
     EXPECT_EQ(Run(), -1);
 
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, CreateFailed);
+    EXPECT_EQ(boxes[0].text, CreateFailedText);
     EXPECT_EQ(ListFolder(longFolder), std::vector<std::string>{});
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
 }
@@ -665,7 +663,7 @@ TEST_F(CopyStepTest, StopsWhenAPayloadIsMissing) {
     EXPECT_EQ(Run(&manifest), -1);
 
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, WriteFailed);
+    EXPECT_EQ(boxes[0].text, WriteFailedText);
     EXPECT_EQ(ListFolder(installFolder), std::vector<std::string>{});
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
 }
@@ -708,7 +706,7 @@ TEST_F(CopyStepFullDiskTest, AWriteThatComesUpShortStopsTheStepWithAMessage) {
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Porvane");
-    EXPECT_EQ(boxes[0].text, WriteFailed);
+    EXPECT_EQ(boxes[0].text, WriteFailedText);
     EXPECT_TRUE(boxes[0].errorIcon);
     EXPECT_TRUE(ReadBytes("F:\\Vantrel\\Plendix.exe") == ReadBytes(PayloadSource(Manifest.files[1])));
     // What was written of the program stays, closed, as a plain prefix of it.

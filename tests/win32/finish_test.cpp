@@ -10,23 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "../common/expected_texts.h"
 #include "manifest.h"
 #include "pages.h"
 #include "shell.h"
 
 namespace {
-
-const char ReadMeQuestionText[] =
-    "Vantrel was successfully installed.\r\n\r\nWould you like to view the Read Me file now?";
-
-const char RestartNoticeText[] =
-    "Before using Vantrel for the first time you will\r\n"
-    "need to restart your computer. Do it now!\r\n\r\n"
-    "For other great software utilities be sure to\r\n"
-    "stop by Quillfern Utiltites home page at\r\n"
-    "http://www.quillfern.example/\r\n\r\n"
-    "If you have any questions or comments you can\r\n"
-    "email support at support@quillfern.example!";
 
 [[noreturn]] void Watchdog(const char* what) {
     std::fprintf(stderr, "watchdog: %s did not appear in time\n", what);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/expected_texts.h"
 #include "copystep.h"
 #include "engine_fixture.h"
 #include "manifest.h"
@@ -19,7 +20,6 @@ using namespace engine_test;
 
 namespace {
 
-const char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
 
 std::vector<uint32_t> BuiltCrcs() { return std::vector<uint32_t>(PayloadCrc32, PayloadCrc32 + MANIFEST_ROWS); }
 
