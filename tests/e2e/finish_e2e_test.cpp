@@ -11,10 +11,7 @@ using namespace installation;
 using FinishWithReadMe = InstallationTest;
 
 TEST_F(FinishWithReadMe, NotepadShowsTheReadMeAndTheRestartNoticeFollowsOnlyWhenItCloses) {
-    HWND location = OpenLocationPage();
-    ASSERT_NE(location, nullptr);
-    ASSERT_NE(ContinueToInstalling(run, location), nullptr);
-    HWND group = WaitForGroupPage(run);
+    HWND group = OpenGroupPage();
     ASSERT_NE(group, nullptr);
     ASSERT_NE(ContinueToShortcuts(run, group), nullptr);
     HWND question = WaitForInstallerBox(run, WorkTimeoutMs);

@@ -33,6 +33,27 @@ protected:
         return license ? installation::ContinueToLocation(run, license) : nullptr;
     }
 
+    // Welcome, licence, location and the copy gone through with the defaults: the group page, or
+    // null.
+    HWND OpenGroupPage() {
+        HWND location = OpenLocationPage();
+        if (!location || !installation::ContinueToInstalling(run, location)) return nullptr;
+        return installation::WaitForGroupPage(run);
+    }
+
+    // The abort notice comes next (owned by owner when one is given); OK ends the installer with
+    // exit code 1.
+    void ExpectAbortNoticeAndEnd(HWND owner = nullptr) {
+        HWND notice = installation::WaitForInstallerBox(run);
+        ASSERT_NE(notice, nullptr) << "no abort notice";
+        if (owner) {
+            EXPECT_EQ(OwnerOf(notice), owner);
+        }
+        EXPECT_EQ(MessageBoxText(notice), AbortNoticeText);
+        ASSERT_TRUE(installation::Answer(notice, IDOK));
+        EXPECT_EQ(ExitCode(), 1u);
+    }
+
     // Every message box the installer showed during the run (caption "Porvane").
     int MessageBoxesSeen() { return run.watch.CountSeen(PageClass, MessageBoxCaption); }
 

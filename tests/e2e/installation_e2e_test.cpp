@@ -289,11 +289,8 @@ TEST_F(BlockedDestination, StopsWithTheCopyErrorThenTheAbortNotice) {
     EXPECT_FALSE(GetDlgItem(error, IDCANCEL) && IsWindowVisible(GetDlgItem(error, IDCANCEL)));
     ASSERT_TRUE(Answer(error, IDOK));
 
-    HWND notice = WaitForInstallerBox(run);
-    ASSERT_NE(notice, nullptr) << "no abort notice";
-    EXPECT_EQ(MessageBoxText(notice), AbortNoticeText);
-    ASSERT_TRUE(Answer(notice, IDOK));
-    EXPECT_EQ(ExitCode(), 1u);
+    ExpectAbortNoticeAndEnd();
+    if (HasFatalFailure()) return;
     EXPECT_EQ(MessageBoxesSeen(), 2);
     EXPECT_EQ(run.watch.CountSeen(PageClass, GroupCaption), 0);
 
