@@ -6,21 +6,16 @@
 #include "copystep.h"
 #include "lzhuf.h"
 #include "manifest.h"
+#include "messages.h"
 #include "pathutil.h"
 #include "payload_crc.h"
 #include "payloadcheck.h"
 #include "pathutil_win32.h"
-#include "resource.h"
-#include "shell.h"
 
 namespace {
 
-const char CreateFailedText[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
-const char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
-const char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
-
-int16_t StopCopy(HWND page, const char* text) {
-    (void)MessageBoxA(page, text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+int16_t StopCopy(const CopyReport& report, const char* text) {
+    report.fail(report.context, text);
     return -1;
 }
 
@@ -29,7 +24,8 @@ int16_t StopCopy(HWND page, const char* text) {
 // write, so the count written is what decides.
 struct FileSink {
     HANDLE file;
-    HWND page;
+    ProgressMeter* meter;
+    const CopyReport* report;
     bool shortWrite;
 };
 
@@ -43,7 +39,8 @@ uint32_t WriteBlock(void* context, const uint8_t* data, uint32_t count) {
 }
 
 void ReportBlock(void* context, uint32_t count) {
-    AddProgress(static_cast<FileSink*>(context)->page, count);
+    const FileSink* sink = static_cast<FileSink*>(context);
+    AddProgress(*sink->meter, *sink->report, count);
 }
 
 // The payload resource of an entry as a read-only view and its size, or nullptr when it is missing.
@@ -74,9 +71,9 @@ int16_t ClampedFileCount(const InstallManifest& manifest) {
 
 // Writes one entry and closes its file. False after a write that came up short; what was
 // written stays, unstamped.
-bool ExtractEntry(HWND page, const FileEntry& entry, HANDLE file, const uint8_t* payload,
-                  const FILETIME& stamp) {
-    FileSink state = {file, page, false};
+bool ExtractEntry(ProgressMeter& meter, const CopyReport& report, const FileEntry& entry, HANDLE file,
+                  const uint8_t* payload, const FILETIME& stamp) {
+    FileSink state = {file, &meter, &report, false};
     const PayloadSink sink = {&state, WriteBlock, ReportBlock};
     const bool complete = decodePayload(sink, payload, entry.compressedSize, entry.fileSize) &&
                           !state.shortWrite;
@@ -91,15 +88,15 @@ bool IsLinkedFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPA
 
 }  // namespace
 
-void FillSystemFolders(HWND owner) {
-    char* windows = Session.directories.paths[DirWindows];
+void FillSystemFolders(HWND owner, DirectoryTable& directories) {
+    char* windows = directories.paths[DirWindows];
     const UINT length = GetWindowsDirectoryA(windows, DirectorySlotSize);
     if (length == 0 || length >= DirectorySlotSize) windows[0] = '\0';
     TitleCasePath(windows);
 
     // SHGetPathFromIDListA writes up to MAX_PATH bytes, more than the slot holds: take the path
     // through a full-size buffer and keep it only when it fits.
-    char* programs = Session.directories.paths[DirPrograms];
+    char* programs = directories.paths[DirPrograms];
     programs[0] = '\0';
     LPITEMIDLIST list = nullptr;
     if (SUCCEEDED(SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list)) && list != nullptr) {
@@ -112,13 +109,16 @@ void FillSystemFolders(HWND owner) {
     TitleCasePath(programs);
 }
 
-int16_t CopyAllFiles(HWND page) { return CopyVerifiedFiles(page, Manifest, PayloadCrc32); }
+int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter) {
+    return CopyVerifiedFiles(report, directories, meter, Manifest, PayloadCrc32);
+}
 
-int16_t CopyVerifiedFiles(HWND page, const InstallManifest& manifest, const uint32_t* payloadCrcs) {
+int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
+                          const InstallManifest& manifest, const uint32_t* payloadCrcs) {
     // The clean-up deletes the old installation before the first file is written: a payload that
     // would fail half-way must be found before that.
-    if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(page, DamagedText);
-    return CopyManifestFiles(page, manifest);
+    if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(report, DamagedText);
+    return CopyManifestFiles(report, directories, meter, manifest);
 }
 
 bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs) {
@@ -132,9 +132,8 @@ bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs
     return true;
 }
 
-int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest) {
-    const DirectoryTable& directories = Session.directories;
-    ProgressMeter& meter = Session.progress;
+int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
+                          const InstallManifest& manifest) {
     const char* installFolder = directories.paths[DirInstall];
 
     if (PathExists(installFolder)) {
@@ -155,8 +154,7 @@ int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest) {
     const int16_t count = ClampedFileCount(manifest);
 
     for (int16_t i = 0; i < count; ++i) meter.total += manifest.files[i].fileSize;
-    SetDlgItemNumber(page, IDC_TOTAL_SIZE, meter.total);
-    SetDlgItemNumber(page, IDC_TOTAL_FILES, static_cast<uint32_t>(count));
+    report.showTotals(report.context, meter.total, static_cast<uint32_t>(count));
 
     for (int16_t i = 0; i < count; ++i) {
         const FileEntry& entry = manifest.files[i];
@@ -164,27 +162,26 @@ int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest) {
         char destination[JoinedPathSize];
         const bool fits = JoinPath(destination, sizeof destination, directories.paths[slot],
                                    entry.fileName, false);
-        (void)SetDlgItemTextA(page, IDC_EXTRACTING, destination);
-        SetDlgItemNumber(page, IDC_CURRENT_FILE, static_cast<uint32_t>(i) + 1);
-        PumpMessages(page, 500);
+        report.showFile(report.context, destination, static_cast<uint32_t>(i) + 1);
+        report.pause(report.context, 500);
 
         // A destination too long for the system's paths cannot be created; a cut one would be
         // some other file.
-        if (!fits) return StopCopy(page, CreateFailedText);
+        if (!fits) return StopCopy(report, CreateFailedText);
 
         if (!MustExtractEntry(destination, entry)) {
-            AddProgress(page, entry.fileSize);
+            AddProgress(meter, report, entry.fileSize);
             continue;
         }
 
         const uint8_t* payload = LocatePayload(entry);
-        if (payload == nullptr) return StopCopy(page, WriteFailedText);
+        if (payload == nullptr) return StopCopy(report, WriteFailedText);
 
         HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return StopCopy(page, CreateFailedText);
+        if (file == INVALID_HANDLE_VALUE) return StopCopy(report, CreateFailedText);
 
-        if (!ExtractEntry(page, entry, file, payload, stamp)) return StopCopy(page, WriteFailedText);
+        if (!ExtractEntry(meter, report, entry, file, payload, stamp)) return StopCopy(report, WriteFailedText);
     }
     return 1;
 }
@@ -251,8 +248,7 @@ bool MustExtractEntry(const char* destination, const FileEntry& entry) {
     return false;
 }
 
-void AddProgress(HWND page, uint32_t bytes) {
-    ProgressMeter& meter = Session.progress;
+void AddProgress(ProgressMeter& meter, const CopyReport& report, uint32_t bytes) {
     const uint64_t done = static_cast<uint64_t>(meter.done) + bytes;
     meter.done = done > meter.total ? meter.total : static_cast<uint32_t>(done);
     if (meter.done == 0) return;
@@ -261,12 +257,8 @@ void AddProgress(HWND page, uint32_t bytes) {
     const uint16_t value = static_cast<uint16_t>(static_cast<uint64_t>(meter.done) * 200 / meter.total);
     if (value != meter.value) {
         meter.value = value;
-        // Without a bar, InvalidateRect would mark every window on the desktop.
-        if (meter.bar != nullptr) {
-            (void)InvalidateRect(meter.bar, nullptr, FALSE);
-            (void)UpdateWindow(meter.bar);
-        }
-        PumpMessages(page, 10);
+        report.repaintBar(report.context, meter);
+        report.pause(report.context, 10);
     }
-    SetDlgItemNumber(page, IDC_CURRENT_SIZE, meter.done);
+    report.showDone(report.context, meter.done);
 }

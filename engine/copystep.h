@@ -1,9 +1,11 @@
 // The copy step: cleans or creates the install folder, extracts every payload into its
-// destination, stamps the files and reports progress to the installing page.
+// destination, stamps the files and reports progress to its page through a CopyReport.
 #pragma once
 
 #include <windows.h>
 #include <stdint.h>
+
+#include "cleanup.h"
 
 struct FileEntry;
 struct InstallManifest;
@@ -28,27 +30,44 @@ struct ProgressMeter {
     HWND bar;  // the installing page's progress bar, repainted when value changes
 };
 
-// Fills DirWindows and DirPrograms (title-cased) from the system.
-void FillSystemFolders(HWND owner);
+// What the step tells its page, the same way the decoder reports through a PayloadSink. Every
+// function gets context back.
+struct CopyReport {
+    void* context;
+    // Once, before the first entry: the total of the meter and the number of entries.
+    void (*showTotals)(void* context, uint32_t totalBytes, uint32_t fileCount);
+    // Each entry as it begins: its destination and its number, counted from 1.
+    void (*showFile)(void* context, const char* destination, uint32_t number);
+    // The meter's bytes done, at every progress report once it is above zero.
+    void (*showDone)(void* context, uint32_t bytesDone);
+    // The meter's value changed: its bar wants repainting.
+    void (*repaintBar)(void* context, const ProgressMeter& meter);
+    // A timed pause in which the page stays responsive.
+    void (*pause)(void* context, uint32_t milliseconds);
+    // A failure that stops the step; the text is shown before the step returns -1.
+    void (*fail)(void* context, const char* text);
+};
 
-// Runs the whole step for the installing page. 1 on success, -1 after a failure was shown.
-int16_t CopyAllFiles(HWND page);
+// Fills DirWindows and DirPrograms (title-cased) from the system.
+void FillSystemFolders(HWND owner, DirectoryTable& directories);
+
+// Runs the whole step into the folders of directories, counting on meter. 1 on success, -1 after
+// a failure was reported.
+int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter);
 
 // The step behind a check of every payload (CopyAllFiles passes the built-in manifest and the
 // packer's CRC table, one CRC per row). A damaged payload stops it with a message before the
 // clean-up or any folder creation: nothing on disk changes.
-int16_t CopyVerifiedFiles(HWND page, const InstallManifest& manifest, const uint32_t* payloadCrcs);
+int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
+                          const InstallManifest& manifest, const uint32_t* payloadCrcs);
 
 // True when every row's payload resource is there, holds the row's whole stream and matches
 // that row's CRC-32.
 bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs);
 
 // The step over any manifest, without the payload check.
-int16_t CopyManifestFiles(HWND page, const InstallManifest& manifest);
-
-// Deletes the removable files below folder (kept: .KEY, .DAT, .LOG; folders stay; linked
-// folders are not entered). False when the folder cannot be listed.
-bool CleanInstallFolder(const char* folder);
+int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
+                          const InstallManifest& manifest);
 
 // Creates every missing level of path, from the top down.
 void CreateFolderChain(const char* path);
@@ -59,5 +78,6 @@ bool MustExtract(const char* destination, int16_t entry);
 // The same decision for any file-table row.
 bool MustExtractEntry(const char* destination, const FileEntry& entry);
 
-// Adds finished bytes to the meter, repaints the bar when its value changes, updates label 402.
-void AddProgress(HWND page, uint32_t bytes);
+// Adds finished bytes to meter; reports a repaint and pauses 10 ms when its value changes, then
+// reports the bytes done.
+void AddProgress(ProgressMeter& meter, const CopyReport& report, uint32_t bytes);

@@ -7,13 +7,6 @@ namespace {
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (AsciiUpper(*a) != AsciiUpper(*b)) return false;
-    }
-    return *a == *b;
-}
-
 }  // namespace
 
 bool JoinPath(char* out, size_t outSize, const char* folder, const char* name, bool quoted) {
@@ -59,16 +52,6 @@ void TitleCasePath(char* text) {
 }
 
 const char* FindLastDot(const char* text) { return strrchr(text, '.'); }
-
-bool IsRemovableFile(const char* name) {
-    const char* dot = FindLastDot(name);
-    if (dot == nullptr) return true;
-    static const char* const kept[] = {".KEY", ".DAT", ".LOG"};
-    for (const char* extension : kept) {
-        if (EqualsIgnoringCase(dot, extension)) return false;
-    }
-    return true;
-}
 
 void FormatNumber(char* out, uint32_t value) {
     char reversed[NumberTextSize];

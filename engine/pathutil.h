@@ -16,10 +16,6 @@ void TitleCasePath(char* text);
 // Position of the last '.' in text, or nullptr when there is none.
 const char* FindLastDot(const char* text);
 
-// True when the clean-up of an old installation may delete a file of this name: anything but
-// names whose last extension is .KEY, .DAT or .LOG in any letter case.
-bool IsRemovableFile(const char* name);
-
 // Decimal digits with ',' between groups of three, whatever the regional settings.
 // out must hold at least 14 bytes (4,294,967,295 and the NUL).
 enum { NumberTextSize = 16 };

@@ -6,7 +6,6 @@
 #include "manifest.h"
 #include "pathutil.h"
 #include "registration.h"
-#include "shell.h"
 
 // The publisher's key carries the publisher's name as fixed text, not the manifest's field; the
 // version key below it names the product as fixed text too.
@@ -41,9 +40,8 @@ void SetText(HKEY key, const char* name, const char* text) {
                          static_cast<DWORD>(strlen(text) + 1));
 }
 
-void SetUninstallEntry(HKEY entry) {
+void SetUninstallEntry(HKEY entry, const DirectoryTable& directories, const char* groupName) {
     const ProductInfo& product = Manifest.product;
-    const DirectoryTable& directories = Session.directories;
 
     char displayVersion[1 + sizeof product.version];
     // The precision keeps the text inside the buffer whatever the field holds.
@@ -59,16 +57,16 @@ void SetUninstallEntry(HKEY entry) {
         SetText(entry, "UninstallString", uninstaller);
     }
     SetText(entry, "Program Path", directories.paths[DirInstall]);
-    SetText(entry, "Program Group", Session.groupName);
+    SetText(entry, "Program Group", groupName);
     SetText(entry, "Publisher", product.publisher);
     SetText(entry, "HelpLink", product.homePageUrl);
 }
 
 }  // namespace
 
-void RegisterInstallation() {
+void RegisterInstallation(const DirectoryTable& directories, const char* groupName) {
     if (HKEY publisher = CreateKey(HKEY_LOCAL_MACHINE, PUBLISHER_KEY)) {
-        SetText(publisher, Manifest.product.productName, Session.directories.paths[DirInstall]);
+        SetText(publisher, Manifest.product.productName, directories.paths[DirInstall]);
         (void)RegCloseKey(publisher);
     }
     if (HKEY version = CreateKey(HKEY_LOCAL_MACHINE, VersionKey)) {
@@ -77,7 +75,7 @@ void RegisterInstallation() {
     }
     if (HKEY uninstall = OpenKey(HKEY_LOCAL_MACHINE, UninstallKey)) {
         if (HKEY entry = CreateKey(uninstall, Manifest.product.productName)) {
-            SetUninstallEntry(entry);
+            SetUninstallEntry(entry, directories, groupName);
             (void)RegCloseKey(entry);
         }
         (void)RegCloseKey(uninstall);

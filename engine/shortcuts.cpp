@@ -7,11 +7,10 @@
 #include "copystep.h"
 #include "manifest.h"
 #include "pathutil.h"
-#include "shell.h"
 #include "shortcuts.h"
 
-void CreateProgramGroup(const char* groupName) {
-    const char* programs = Session.directories.paths[DirPrograms];
+void CreateProgramGroup(const DirectoryTable& directories, const char* groupName) {
+    const char* programs = directories.paths[DirPrograms];
     // Without a Programs folder the group would land in the root of the current drive; a name
     // stepping up with ".." would land outside the Programs folder.
     if (programs[0] == '\0' || HasDotStep(groupName)) return;
@@ -20,9 +19,10 @@ void CreateProgramGroup(const char* groupName) {
     (void)CreateDirectoryA(folder, nullptr);
 }
 
-bool ShortcutLinkPath(char* out, size_t outSize, const char* groupName, const FileEntry& entry) {
+bool ShortcutLinkPath(char* out, size_t outSize, const DirectoryTable& directories, const char* groupName,
+                      const FileEntry& entry) {
     static const char extension[] = ".lnk";
-    const char* programs = Session.directories.paths[DirPrograms];
+    const char* programs = directories.paths[DirPrograms];
     char group[JoinedPathSize];
     char link[JoinedPathSize];
     // JoinPath adds a separator only where the text before it does not end in one.
@@ -42,13 +42,12 @@ bool ShortcutLinkPath(char* out, size_t outSize, const char* groupName, const Fi
     return fits;
 }
 
-void CreateShortcut(const FileEntry& entry, const char* groupName) {
-    const DirectoryTable& directories = Session.directories;
+void CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName) {
     const char* folder = directories.paths[(entry.flags & FILE_IN_INSTALL_FOLDER) ? DirInstall : DirWindows];
     char target[JoinedPathSize];
     char link[JoinedPathSize];
     if (!JoinPath(target, sizeof target, folder, entry.fileName, false)) return;
-    if (!ShortcutLinkPath(link, sizeof link, groupName, entry)) return;
+    if (!ShortcutLinkPath(link, sizeof link, directories, groupName, entry)) return;
     CreateShellLink(target, folder, link, entry.shortcutName);
 }
 

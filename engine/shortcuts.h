@@ -3,19 +3,22 @@
 
 #include <stddef.h>
 
+struct DirectoryTable;
 struct FileEntry;
 
-// Creates the group folder below the Programs folder (last level only; an existing one is used).
-// A name with a "." or ".." step makes nothing: the group never leaves the Programs folder.
-void CreateProgramGroup(const char* groupName);
+// Creates the group folder below the Programs folder of directories (last level only; an
+// existing one is used). A name with a "." or ".." step makes nothing: the group never leaves
+// the Programs folder.
+void CreateProgramGroup(const DirectoryTable& directories, const char* groupName);
 
 // Programs folder \ group \ shortcut name .lnk, with no doubled backslash. False, leaving an
 // empty text, when the path would be longer than MAX_PATH - 1 characters or not fit out, or when
 // the group name has a "." or ".." step.
-bool ShortcutLinkPath(char* out, size_t outSize, const char* groupName, const FileEntry& entry);
+bool ShortcutLinkPath(char* out, size_t outSize, const DirectoryTable& directories, const char* groupName,
+                      const FileEntry& entry);
 
 // The link for one file-table row, pointing into the install folder or the Windows folder.
-void CreateShortcut(const FileEntry& entry, const char* groupName);
+void CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName);
 
 // Saves a shell link; COM must be initialised on the thread. Failures leave the link out.
 void CreateShellLink(const char* target, const char* workingFolder, const char* linkPath,

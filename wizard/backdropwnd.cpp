@@ -19,8 +19,7 @@ const char* const StepLabels[] = {
     "- License Agreement", "- Program Location", "- Installing Files", "- Program Group",
     "- Creating Shortcuts", "- View Read Me", "- Finished",
 };
-enum { StepCount = sizeof StepLabels / sizeof StepLabels[0] };
-enum { StepListLeft = 10, StepListTop = 120, StepRowHeight = 18 };
+static_assert(sizeof StepLabels / sizeof StepLabels[0] == StepCount, "one label per step");
 
 const COLORREF PorvaneLabelColor = 0xFFAFAF;
 const COLORREF SidePictureTeal = 0x808000;

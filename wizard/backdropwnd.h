@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
+#include "backdroplayout.h"
 #include "shell.h"
 
 enum { TitleTextSize = 30, SubtitleTextSize = 60 };
 enum { BackdropStartTimer = 100, BackdropStartDelay = 250 };
-enum { SideBarWidth = 150 };
 
 // The backdrop's own state, alive from creation to destruction.
 struct BackdropState {

@@ -23,9 +23,6 @@ enum {
 
 // The publisher's own home page, not the product's: fixed text of the restart notice.
 
-const char ReadMeQuestion[] =
-    "%s was successfully installed.\r\n\r\nWould you like to view the Read Me file now?";
-
 const char RestartNotice[] =
     "Before using %s for the first time you will\r\n"
     "need to restart your computer. Do it now!\r\n\r\n"
@@ -36,24 +33,18 @@ const char RestartNotice[] =
 
 const char CommandLineFormat[] = "Notepad.exe %s";
 
-// The product name as a terminated text, whatever the manifest field holds.
-void ProductName(char (&name)[sizeof(ProductInfo::productName) + 1]) {
-    memcpy(name, Manifest.product.productName, sizeof Manifest.product.productName);
-    name[sizeof Manifest.product.productName] = '\0';
-}
-
 }  // namespace
 
 bool FormatReadMeQuestion(char* out, size_t outSize) {
     char name[sizeof(ProductInfo::productName) + 1];
-    ProductName(name);
+    ManifestText(name, Manifest.product.productName);
     const char* const args[] = {name};
-    return FormatText(out, outSize, ReadMeQuestion, args, 1);
+    return FormatText(out, outSize, ReadMeQuestionFormat, args, 1);
 }
 
 bool FormatRestartNotice(char* out, size_t outSize) {
     char name[sizeof(ProductInfo::productName) + 1];
-    ProductName(name);
+    ManifestText(name, Manifest.product.productName);
     const char* const args[] = {name, SupportEmail};
     return FormatText(out, outSize, RestartNotice, args, 2);
 }
@@ -71,8 +62,7 @@ bool NotepadApplicationPath(char* out, size_t outSize) {
 bool ReadMeCommandLine(char* out, size_t outSize, const char* installFolder) {
     const FileEntry& readMe = Manifest.files[ReadMeRow];
     char fileName[sizeof readMe.fileName + 1];
-    memcpy(fileName, readMe.fileName, sizeof readMe.fileName);
-    fileName[sizeof readMe.fileName] = '\0';
+    ManifestText(fileName, readMe.fileName);
 
     char path[ReadMePathSize];
     if (!JoinPath(path, sizeof path, installFolder, fileName, true)) {
@@ -119,7 +109,7 @@ void ShowReadMe(HWND backdrop) {
 }
 
 void RunFinish(HWND backdrop) {
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     char text[FinishMessageSize];
     SetWizardStep(StepReadMe);

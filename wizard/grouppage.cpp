@@ -52,11 +52,11 @@ void ShowFailure(HWND page, const char* text) {
 }
 
 BOOL OnGroupInitDialog(HWND page) {
-    CenterPage(page, 1);
-    ApplyProductName(page, 1);
-    ApplyProductName(page, 0);
+    CenterPage(page, CentredRightOfSideBar);
+    ApplyProductName(page, NameInCaption);
+    ApplyProductName(page, NameInExplanation);
     if (!ListProgramGroups(page)) {
-        ShowFailure(page, "Unable to locate the Start Menu!");
+        ShowFailure(page, StartMenuMissingText);
         // Takes effect once the opening is over; the rest of the opening still runs.
         (void)EndDialog(page, 2);
     }
@@ -84,8 +84,8 @@ void OnGroupCommand(HWND page, WPARAM wParam) {
 }
 
 BOOL OnShortcutInitDialog(HWND page) {
-    CenterPage(page, 1);
-    ApplyProductName(page, 1);
+    CenterPage(page, CentredRightOfSideBar);
+    ApplyProductName(page, NameInCaption);
     (void)SetTimer(page, ShortcutTimer, ShortcutTimerDelay, nullptr);
     return TRUE;
 }
@@ -117,10 +117,10 @@ bool ListProgramGroups(HWND page) {
 }
 
 void ResetGroup(HWND page) {
-    const size_t nameSize = sizeof Manifest.product.productName;
-    static_assert(sizeof Session.groupName > nameSize, "the group name holds any product name");
-    memcpy(Session.groupName, Manifest.product.productName, nameSize);
-    Session.groupName[nameSize] = '\0';
+    char name[sizeof Manifest.product.productName + 1];
+    static_assert(sizeof Session.groupName >= sizeof name, "the group name holds any product name");
+    ManifestText(name, Manifest.product.productName);
+    (void)CopyText(Session.groupName, sizeof Session.groupName, name);
     HWND list = GroupList(page);
     // The search ignores letter case; CB_ERR clears the selection when nothing matches.
     const LRESULT match =
@@ -132,7 +132,7 @@ void ResetGroup(HWND page) {
 void AcceptGroup(HWND page) {
     (void)GetWindowTextA(GroupList(page), Session.groupName, sizeof Session.groupName);
     if (Session.groupName[0] == '\0') {
-        (void)MessageBoxA(page, "Group may not be empty!", PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
+        (void)MessageBoxA(page, EmptyGroupText, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
         return;
     }
     SetWizardStep(StepShortcuts);
@@ -150,7 +150,7 @@ void AcceptGroup(HWND page) {
         (void)EndDialog(page, 1);
         return;
     }
-    ShowFailure(page, "Unable To Create Shortcuts!");
+    ShowFailure(page, ShortcutsFailedText);
     (void)EndDialog(page, 2);
 }
 
@@ -181,14 +181,13 @@ int CreateAllShortcuts(HWND page) {
     (void)SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, count));
     (void)SendMessageA(bar, PBM_SETSTEP, 1, 0);
 
-    CreateProgramGroup(Session.groupName);
+    CreateProgramGroup(Session.directories, Session.groupName);
     for (int row = 0; row < Manifest.shortcutCount && row < MANIFEST_ROWS; ++row) {
         const FileEntry& entry = Manifest.files[row];
         char label[sizeof entry.shortcutName + 1];
-        memcpy(label, entry.shortcutName, sizeof entry.shortcutName);
-        label[sizeof entry.shortcutName] = '\0';
+        ManifestText(label, entry.shortcutName);
         (void)SetDlgItemTextA(page, IDC_SHORTCUT_NAME, label);
-        CreateShortcut(entry, Session.groupName);
+        CreateShortcut(Session.directories, entry, Session.groupName);
         (void)SendMessageA(bar, PBM_STEPIT, 0, 0);
         PumpMessages(page, PauseAfterShortcut);
     }
@@ -207,7 +206,7 @@ INT_PTR CALLBACK GroupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         case WM_DRAWITEM:
             return DrawGroupEntry(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_CTLCOLORSTATIC:
-            return Control700Color(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return ColorExplanation(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         default:
             return FALSE;
     }

@@ -4,6 +4,7 @@
 
 #include "copystep.h"
 #include "pages.h"
+#include "pathutil_win32.h"
 #include "resource.h"
 #include "shell.h"
 
@@ -27,14 +28,41 @@ struct InstallingPageState {
 };
 InstallingPageState InstallingPage;
 
+HWND PageOf(void* context) { return static_cast<HWND>(context); }
+
+void ShowTotals(void* page, uint32_t totalBytes, uint32_t fileCount) {
+    SetDlgItemNumber(PageOf(page), IDC_TOTAL_SIZE, totalBytes);
+    SetDlgItemNumber(PageOf(page), IDC_TOTAL_FILES, fileCount);
+}
+
+void ShowFile(void* page, const char* destination, uint32_t number) {
+    (void)SetDlgItemTextA(PageOf(page), IDC_EXTRACTING, destination);
+    SetDlgItemNumber(PageOf(page), IDC_CURRENT_FILE, number);
+}
+
+void ShowDone(void* page, uint32_t bytesDone) { SetDlgItemNumber(PageOf(page), IDC_CURRENT_SIZE, bytesDone); }
+
+void RepaintBar(void*, const ProgressMeter& meter) {
+    // Without a bar, InvalidateRect would mark every window on the desktop.
+    if (meter.bar == nullptr) return;
+    (void)InvalidateRect(meter.bar, nullptr, FALSE);
+    (void)UpdateWindow(meter.bar);
+}
+
+void Pause(void* page, uint32_t milliseconds) { PumpMessages(PageOf(page), milliseconds); }
+
+void ShowCopyFailure(void* page, const char* text) {
+    (void)MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+}
+
 BOOL OnInitDialog(HWND page) {
-    CenterPage(page, 1);
-    ApplyProductName(page, 1);
+    CenterPage(page, CentredRightOfSideBar);
+    ApplyProductName(page, NameInCaption);
     HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
     Session.progress.bar = bar;
     InstallingPage.previousBarProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProgressBarProc)));
-    FillSystemFolders(page);
+    FillSystemFolders(page, Session.directories);
     (void)SetTimer(page, StartTimerId, StartDelayMs, nullptr);
     return TRUE;
 }
@@ -42,7 +70,7 @@ BOOL OnInitDialog(HWND page) {
 void OnTimer(HWND page, UINT_PTR timer) {
     // Killed first: the copy step pumps messages and must not be entered a second time.
     KillTimer(page, timer);
-    if (CopyAllFiles(page) == -1) {
+    if (CopyAllFiles(InstallingPageReport(page), Session.directories, Session.progress) == -1) {
         ShowAbortNotice(page);
         EndDialog(page, 2);
         return;
@@ -72,6 +100,10 @@ void OnDestroy(HWND page) {
 }
 
 }  // namespace
+
+CopyReport InstallingPageReport(HWND page) {
+    return {page, ShowTotals, ShowFile, ShowDone, RepaintBar, Pause, ShowCopyFailure};
+}
 
 INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

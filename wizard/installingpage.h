@@ -3,6 +3,12 @@
 
 #include <windows.h>
 
+#include "copystep.h"
+
+// The copy step's report to the installing page (context: the page): the labels 400 to 404, the
+// bar's repaint, pauses that pump the page's messages, and failures in an error box.
+CopyReport InstallingPageReport(HWND page);
+
 // Window procedure that turns the page's static control 405 into the progress bar.
 LRESULT CALLBACK ProgressBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam);
 

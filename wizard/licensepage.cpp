@@ -36,8 +36,8 @@ void ShowLicenseText(HWND page) {
 }
 
 INT_PTR OnInitDialog(HWND page) {
-    CenterPage(page, 1);
-    ApplyProductName(page, 1);
+    CenterPage(page, CentredRightOfSideBar);
+    ApplyProductName(page, NameInCaption);
     RECT client;
     (void)GetClientRect(page, &client);
     License.lastClientWidth = client.right - client.left;

@@ -19,11 +19,6 @@ FolderNavigator Navigator;
 namespace {
 
 const char DefaultParentFolder[] = "C:\\Quillfern Utilities";
-const char PathInvalid[] = "Path Invalid!\r\n\r\n";
-const char PathEmptyFormat[] = "%sPath may not be empty!";
-const char MissingDriveFormat[] = "%sMissing : or \\ in drive.";
-const char RootDriveFormat[] = "%sPath may not be a root drive...";
-const char PathTooLongFormat[] = "%sPath is too long.";
 
 // Entry texts are full paths of at most 259 characters or the computer's name.
 enum { EntryTextSize = MAX_PATH, EditTextLimit = MAX_PATH - 1 };
@@ -134,16 +129,16 @@ bool ContainsProductName(const char* text) {
 }
 
 void ShowPathInvalid(HWND page, const char* format) {
-    char message[sizeof PathInvalid + 64];
-    const char* const prefix[] = {PathInvalid};
+    char message[sizeof PathInvalidText + 64];
+    const char* const prefix[] = {PathInvalidText};
     (void)FormatText(message, sizeof message, format, prefix, 1);
     MessageBoxA(page, message, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
 BOOL OnInitDialog(HWND page) {
-    CenterPage(page, 1);
-    ApplyProductName(page, 1);
-    ApplyProductName(page, 0);
+    CenterPage(page, CentredRightOfSideBar);
+    ApplyProductName(page, NameInCaption);
+    ApplyProductName(page, NameInExplanation);
     SendDlgItemMessageA(page, IDC_FOLDER_EDIT, EM_LIMITTEXT, EditTextLimit, 0);
     ResetFolder(page);
     return TRUE;
@@ -188,7 +183,7 @@ INT_PTR CALLBACK LocationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
         case WM_DRAWITEM:
             return DrawNavigatorEntry(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_CTLCOLORSTATIC:
-            return Control700Color(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return ColorExplanation(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         default:
             return FALSE;
     }

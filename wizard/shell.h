@@ -5,21 +5,9 @@
 #include <commctrl.h>
 #include <stdint.h>
 
-#include "copystep.h"
-
-// Interface colours: fixed values plus four system colours read when the backdrop is created.
-struct UiColors {
-    COLORREF titleColors[4];
-    COLORREF subtitleColors[3];
-    COLORREF listSelectedText;
-    COLORREF listSelectedBack;
-    COLORREF listText;
-    COLORREF listBack;
-    COLORREF stepCurrent;
-    COLORREF stepOther;
-    COLORREF sideBar;
-    COLORREF paperLines;
-};
+#include "messages.h"
+#include "session.h"
+#include "text.h"
 
 // One bit per entry of the backdrop's step list; exactly one is current.
 enum WizardStep : uint32_t {
@@ -30,21 +18,6 @@ enum WizardStep : uint32_t {
     StepShortcuts = 16,
     StepReadMe = 32,
     StepFinished = 64,
-};
-
-enum { GroupNameSize = 41 };  // 40 characters and the NUL
-
-struct InstallSession {
-    HINSTANCE instance;
-    int32_t screenWidth;
-    int32_t screenHeight;
-    HWND backdrop;
-    uint32_t currentStep;
-    DirectoryTable directories;
-    char groupName[GroupNameSize];
-    UiColors colors;
-    HIMAGELIST smallIcons;
-    ProgressMeter progress;
 };
 
 extern InstallSession Session;
@@ -59,30 +32,16 @@ LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 int StartWizard(HWND window, UINT_PTR timerId);
 
 // Page services.
-void CenterPage(HWND page, int rightOfSideBar);
-void ApplyProductName(HWND page, int toCaption);
+enum PagePlacement { CentredOnScreen, CentredRightOfSideBar };
+void CenterPage(HWND page, PagePlacement placement);
+// Fills the product name into the "%s" of the page's caption (with the installer's small icon)
+// or of its explanation text.
+enum ProductNameTarget { NameInExplanation, NameInCaption };
+void ApplyProductName(HWND page, ProductNameTarget target);
 LRESULT SetSmallIcon(HWND window, int iconId);
 void SetWizardStep(uint32_t step);
 void PumpMessages(HWND window, uint32_t milliseconds);
 int ShowAbortNotice(HWND owner);
-// The colour rule for control 700 (WM_CTLCOLORSTATIC); returns the brush, or 0 for other statics.
-INT_PTR Control700Color(HDC dc, HWND control);
-
-// Fills out with format, each "%s" replaced by the next of args (an empty text once they run
-// out) and "%%" by "%"; other characters are copied. Always terminated when outSize > 0; false
-// when the result had to be cut to fit.
-bool FormatText(char* out, size_t outSize, const char* format, const char* const* args, int argCount);
-
-// A fixed-width manifest text field as a terminated text, even if the field had no NUL.
-template <size_t N>
-void ManifestText(char (&out)[N + 1], const char (&field)[N]) {
-    size_t n = 0;
-    while (n < N && field[n]) {
-        out[n] = field[n];
-        ++n;
-    }
-    out[n] = '\0';
-}
-
-// The one caption of every message box.
-#define PORVANE_CAPTION "Porvane"
+// The colour rule for the explanation text (WM_CTLCOLORSTATIC); returns the brush, or 0 for
+// other statics.
+INT_PTR ColorExplanation(HDC dc, HWND control);

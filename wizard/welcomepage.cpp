@@ -5,8 +5,8 @@
 namespace {
 
 INT_PTR OnInitDialog(HWND page) {
-    CenterPage(page, 0);         // the whole screen: there is no backdrop yet
-    ApplyProductName(page, 0);   // control 700 only; the caption stays, the icons come from the class
+    CenterPage(page, CentredOnScreen);  // there is no backdrop yet
+    ApplyProductName(page, NameInExplanation);  // the caption stays; the icons come from the class
     return TRUE;                 // the dialog manager puts the focus on Continue
 }
 
@@ -25,7 +25,7 @@ INT_PTR CALLBACK WelcomeProc(HWND page, UINT message, WPARAM wParam, LPARAM lPar
         case WM_COMMAND:
             return OnCommand(page, wParam);
         case WM_CTLCOLORSTATIC:
-            return Control700Color((HDC)wParam, (HWND)lParam);
+            return ColorExplanation((HDC)wParam, (HWND)lParam);
         default:
             return FALSE;
     }

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "cleanup.h"
 #include "pathutil.h"
 
 namespace {
@@ -116,7 +117,7 @@ void RemoveInstalledFiles(const InstalledProduct& product, const UninstallPlan& 
                           UninstallReport& report) {
     for (int i = 0; i < product.fileCount; ++i) {
         const InstalledFile& file = product.files[i];
-        if (!IsRemovableInstalledFile(file.fileName)) continue;
+        if (!IsRemovableFile(file.fileName)) continue;  // the clean-up's keep rule
         const char* folder = file.inWindowsFolder ? plan.windowsFolder : plan.installFolder;
         if (!file.inWindowsFolder && !installUsable) continue;
         if (folder[0] == '\0') continue;
@@ -342,8 +343,6 @@ bool IsAcceptableGroupName(const char* name) {
     const size_t length = BoundedLength(name, MaxGroupNameLength);
     return length >= 1 && length <= MaxGroupNameLength && AreAcceptableLevels(name);
 }
-
-bool IsRemovableInstalledFile(const char* fileName) { return IsRemovableFile(fileName); }
 
 bool HasLinkedLevel(const char* path, size_t firstLevel) {
     char level[UninstallPathSize];

@@ -57,9 +57,6 @@ bool IsAcceptableInstallFolder(const char* path);
 // relative, an optional final backslash.
 bool IsAcceptableGroupName(const char* name);
 
-// The clean-up's rule applies here too: an installed file named .KEY, .DAT or .LOG is kept.
-bool IsRemovableInstalledFile(const char* fileName);
-
 // True when one of the levels of path from character firstLevel on is reached through a link
 // (junction, symbolic link, mount point), or when path is too long to check. Levels that do not
 // exist end the check.

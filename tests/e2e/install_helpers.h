@@ -38,10 +38,9 @@ struct ProductFile {
     DWORD size;
     const char* shortcut;  // null for rows without a shortcut
 };
-const int FileCount = 7;
+const int FileCount = MANIFEST_ROWS;
 const int ShortcutCount = 5;
 extern const ProductFile Files[FileCount];
-const DWORD TotalSize = 369475;
 
 // The stamp every installed file carries: 2006-12-18 03:02:00 local time, as UTC with the
 // time-zone bias in force now.

@@ -99,12 +99,12 @@ TEST_F(InstallationRun, DefaultRunShowsEachStepAndLeavesTheProductRecordedAndLin
     ExpectCurrentStep(RowFiles, "installing page");
     InstallingRecord copy = FollowInstallingPage(run, installing);
     EXPECT_TRUE(copy.closed) << "the installing page did not close by itself";
-    EXPECT_EQ(copy.totalSize, std::vector<std::string>{"369,475"});
-    EXPECT_EQ(copy.totalFiles, std::vector<std::string>{"7"});
-    EXPECT_EQ(copy.currentFile, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(copy.totalSize, std::vector<std::string>{TotalSizeText});
+    EXPECT_EQ(copy.totalFiles, std::vector<std::string>{TotalFilesText});
+    EXPECT_EQ(copy.currentFile, FileNumberTexts());
     EXPECT_EQ(Join(copy.extracting, "\n"), Paths(DefaultFolder));
     ASSERT_FALSE(copy.currentSize.empty());
-    EXPECT_EQ(copy.currentSize.back(), "369,475");
+    EXPECT_EQ(copy.currentSize.back(), TotalSizeText);
     for (size_t i = 1; i < copy.currentSize.size(); ++i)
         EXPECT_LT(Number(copy.currentSize[i - 1]), Number(copy.currentSize[i]))
             << "label 402 showed " << Join(copy.currentSize, " ");

@@ -40,19 +40,19 @@ std::vector<std::string> Sorted(std::vector<std::string> items) {
     return items;
 }
 
-// The installing page's labels: one total, seven entries counted 1 to 7 with their paths, the
-// done count ending at the total.
+// The installing page's labels: one total, every entry counted from 1 with its path, the done
+// count ending at the total.
 void ExpectInstallingLabels(const InstallingRecord& record) {
-    EXPECT_EQ(record.totalSize, std::vector<std::string>{"369,475"});
-    EXPECT_EQ(record.totalFiles, std::vector<std::string>{"7"});
-    EXPECT_EQ(record.currentFile, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(record.totalSize, std::vector<std::string>{TotalSizeText});
+    EXPECT_EQ(record.totalFiles, std::vector<std::string>{TotalFilesText});
+    EXPECT_EQ(record.currentFile, FileNumberTexts());
     std::vector<std::string> paths;
     for (const ProductFile& file : Files) {
         paths.push_back((file.toWindowsFolder ? WindowsFolder() : std::string(Folder)) + "\\" + file.name);
     }
     EXPECT_EQ(record.extracting, paths);
     ASSERT_FALSE(record.currentSize.empty());
-    EXPECT_EQ(record.currentSize.back(), "369,475");
+    EXPECT_EQ(record.currentSize.back(), TotalSizeText);
     EXPECT_TRUE(record.closed) << "the page closes by itself";
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/expected_texts.h"
 #include "installer.h"
 
 namespace {
@@ -78,7 +79,7 @@ bool ReachInstalling(Walk& walk) {
 // The last byte done: the full bar, which the page shows for a second before it closes.
 bool ReachInstallingDone(Walk& walk) {
     HWND page = walk.page;
-    return WaitUntil([&] { return ItemText(page, IDC_CURRENT_SIZE) == "369,475"; }, WorkTimeoutMs);
+    return WaitUntil([&] { return ItemText(page, IDC_CURRENT_SIZE) == TotalSizeText; }, WorkTimeoutMs);
 }
 
 bool ReachGroup(Walk& walk) {

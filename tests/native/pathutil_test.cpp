@@ -1,11 +1,14 @@
-// Path and text helpers: joining, title case, the clean-up's keep list, grouped numbers, bounded copy.
+// Path and text helpers: joining, title case, the clean-up's keep rule, formats and manifest
+// fields, grouped numbers, bounded copy.
 #include <gtest/gtest.h>
 
 #include <string.h>
 
 #include <string>
 
+#include "cleanup.h"
 #include "pathutil.h"
+#include "text.h"
 
 namespace {
 
@@ -163,6 +166,45 @@ TEST(IsRemovableFile, AllowsEverythingElse) {
     EXPECT_TRUE(IsRemovableFile("old.keys"));
     EXPECT_TRUE(IsRemovableFile("old.ke"));
     EXPECT_TRUE(IsRemovableFile("catalog"));
+}
+
+TEST(FormatText, PutsEachArgumentWhereItsPlaceholderStands) {
+    const char* const args[] = {"Vantrel", "3.02"};
+    char out[64];
+    EXPECT_TRUE(FormatText(out, sizeof out, "%s v%s", args, 2));
+    EXPECT_STREQ("Vantrel v3.02", out);
+}
+
+TEST(FormatText, CutsAnOverlongResultAndStillTerminatesIt) {
+    const char* const args[] = {"ABCDEFGHIJ"};
+    char out[8];
+    memset(out, 'x', sizeof out);
+    EXPECT_FALSE(FormatText(out, sizeof out, "<%s>", args, 1));
+    EXPECT_STREQ("<ABCDEF", out);
+}
+
+TEST(FormatText, ReadsNoArgumentBeyondTheOnesGiven) {
+    const char* const args[] = {"one"};
+    char out[32];
+    EXPECT_TRUE(FormatText(out, sizeof out, "%s and %s", args, 1));
+    EXPECT_STREQ("one and ", out);
+}
+
+TEST(FormatText, TurnsADoublePercentIntoOneAndKeepsOtherSpecifiers) {
+    char out[32];
+    EXPECT_TRUE(FormatText(out, sizeof out, "100%% %d", nullptr, 0));
+    EXPECT_STREQ("100% %d", out);
+}
+
+TEST(ManifestText, EndsAtTheFieldsNulOrAfterAFieldWithout) {
+    const char full[4] = {'A', 'B', 'C', 'D'};
+    const char shorter[4] = {'A', '\0', 'C', 'D'};
+    char out[5];
+    memset(out, 'x', sizeof out);
+    ManifestText(out, full);
+    EXPECT_STREQ("ABCD", out);
+    ManifestText(out, shorter);
+    EXPECT_STREQ("A", out);
 }
 
 TEST(FormatNumber, GroupsDigitsInThreesWithCommas) {

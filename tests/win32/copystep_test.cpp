@@ -356,7 +356,7 @@ protected:
 
 TEST_F(AddProgressTest, NothingDoneMeansNoRepaintAndNoLabel) {
     Start(1000);
-    AddProgress(page.window(), 0);
+    AddProgress(Session.progress, page.report(), 0);
     EXPECT_EQ(page.barPaints(), 0);
     EXPECT_EQ(page.Label(402), "untouched");
     EXPECT_EQ(Session.progress.value, 0);
@@ -365,47 +365,47 @@ TEST_F(AddProgressTest, NothingDoneMeansNoRepaintAndNoLabel) {
 
 TEST_F(AddProgressTest, RepaintsTheBarOnlyWhenTheHalfPercentValueChanges) {
     Start(1000);
-    AddProgress(page.window(), 4);  // 0.8 steps: still 0
+    AddProgress(Session.progress, page.report(), 4);  // 0.8 steps: still 0
     EXPECT_EQ(Session.progress.value, 0);
     EXPECT_EQ(page.barPaints(), 0);
     EXPECT_EQ(page.Label(402), "4");
 
-    AddProgress(page.window(), 1);
+    AddProgress(Session.progress, page.report(), 1);
     EXPECT_EQ(Session.progress.value, 1);
     EXPECT_EQ(page.barPaints(), 1);
     EXPECT_EQ(page.Label(402), "5");
 
-    AddProgress(page.window(), 4);
+    AddProgress(Session.progress, page.report(), 4);
     EXPECT_EQ(Session.progress.value, 1);
     EXPECT_EQ(page.barPaints(), 1);
     EXPECT_EQ(page.Label(402), "9");
 
-    AddProgress(page.window(), 1);
+    AddProgress(Session.progress, page.report(), 1);
     EXPECT_EQ(Session.progress.value, 2);
     EXPECT_EQ(page.barPaints(), 2);
 }
 
 TEST_F(AddProgressTest, DoneNeverPassesTotal) {
     Start(1000);
-    AddProgress(page.window(), 600);
-    AddProgress(page.window(), 600);
+    AddProgress(Session.progress, page.report(), 600);
+    AddProgress(Session.progress, page.report(), 600);
     EXPECT_EQ(Session.progress.done, 1000u);
     EXPECT_EQ(Session.progress.value, 200);
     EXPECT_EQ(page.Label(402), "1,000");
     EXPECT_EQ(page.barPaints(), 2);
 
-    AddProgress(page.window(), 5);
+    AddProgress(Session.progress, page.report(), 5);
     EXPECT_EQ(Session.progress.done, 1000u);
     EXPECT_EQ(page.barPaints(), 2);
 }
 
 TEST_F(AddProgressTest, LargeTotalsNeitherOverflowNorStopShortOf200) {
     Start(4000000000u);
-    AddProgress(page.window(), 3000000000u);  // 3e9 * 200 needs 40 bits
+    AddProgress(Session.progress, page.report(), 3000000000u);  // 3e9 * 200 needs 40 bits
     EXPECT_EQ(Session.progress.value, 150);
     EXPECT_EQ(page.Label(402), "3,000,000,000");
 
-    AddProgress(page.window(), 3000000000u);  // the sum passes 32 bits before it is clamped
+    AddProgress(Session.progress, page.report(), 3000000000u);  // the sum passes 32 bits before it is clamped
     EXPECT_EQ(Session.progress.done, 4000000000u);
     EXPECT_EQ(Session.progress.value, 200);
     EXPECT_EQ(page.Label(402), "4,000,000,000");
@@ -415,11 +415,11 @@ TEST_F(AddProgressTest, Reaches200ExactlyWhenTheLastBlockIsDone) {
     Start(369475);
     uint32_t left = 369475;
     while (left > 1024) {
-        AddProgress(page.window(), 1024);
+        AddProgress(Session.progress, page.report(), 1024);
         left -= 1024;
         ASSERT_LT(Session.progress.value, 200);
     }
-    AddProgress(page.window(), left);
+    AddProgress(Session.progress, page.report(), left);
     EXPECT_EQ(Session.progress.value, 200);
     EXPECT_EQ(page.Label(402), "369,475");
 }
@@ -429,7 +429,7 @@ TEST_F(AddProgressTest, Reaches200ExactlyWhenTheLastBlockIsDone) {
 
 TEST(FillSystemFoldersTest, FillsTheWindowsAndProgramsFoldersTitleCased) {
     ResetSession();
-    FillSystemFolders(nullptr);
+    FillSystemFolders(nullptr, Session.directories);
 
     char windows[MAX_PATH];
     ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
@@ -503,9 +503,10 @@ protected:
 
     // Runs the step with every message box answered; the boxes seen go to `boxes`.
     int16_t Run(const InstallManifest* manifest = nullptr) {
-        MessageBoxAnswerer answerer(page->window());
-        const int16_t result = manifest ? CopyManifestFiles(page->window(), *manifest) : CopyAllFiles(page->window());
-        boxes = answerer.Stop();
+        MessageBoxCatcher catcher;
+        const int16_t result = manifest ? CopyManifestFiles(page->report(), Session.directories, Session.progress, *manifest)
+                                        : CopyAllFiles(page->report(), Session.directories, Session.progress);
+        boxes = catcher.Stop();
         return result;
     }
 
@@ -564,12 +565,12 @@ TEST_F(CopyStepTest, ShowsEveryEntryAndTheByteCountsInTheLabels) {
     }
     EXPECT_EQ(page->LabelHistory(IDC_EXTRACTING), paths);
     EXPECT_EQ(page->LabelHistory(IDC_CURRENT_FILE), numbers);
-    EXPECT_EQ(page->LabelHistory(IDC_TOTAL_SIZE), std::vector<std::string>{"369,475"});
-    EXPECT_EQ(page->LabelHistory(IDC_TOTAL_FILES), std::vector<std::string>{"7"});
+    EXPECT_EQ(page->LabelHistory(IDC_TOTAL_SIZE), std::vector<std::string>{TotalSizeText});
+    EXPECT_EQ(page->LabelHistory(IDC_TOTAL_FILES), std::vector<std::string>{TotalFilesText});
     ASSERT_FALSE(page->LabelHistory(IDC_CURRENT_SIZE).empty());
     EXPECT_EQ(page->LabelHistory(IDC_CURRENT_SIZE).front(), "1,024");
-    EXPECT_EQ(page->Label(IDC_CURRENT_SIZE), "369,475");
-    EXPECT_EQ(Session.progress.done, 369475u);
+    EXPECT_EQ(page->Label(IDC_CURRENT_SIZE), TotalSizeText);
+    EXPECT_EQ(Session.progress.done, ManifestTotalSize());
     EXPECT_EQ(Session.progress.value, 200);
 }
 
@@ -610,7 +611,7 @@ TEST_F(CopyStepTest, LeavesAKeptFileOfAnEntryWithoutOverwriteAndCountsItAsDone) 
     EXPECT_EQ(times.creation, longAgo);
     EXPECT_EQ(Session.progress.done, Session.progress.total);
     EXPECT_EQ(Session.progress.value, 200);
-    EXPECT_EQ(page->Label(IDC_CURRENT_SIZE), "369,475");
+    EXPECT_EQ(page->Label(IDC_CURRENT_SIZE), TotalSizeText);
 }
 
 TEST_F(CopyStepTest, StopsWithOneMessageAtAFileThatCannotBeCreated) {

@@ -1,23 +1,25 @@
 // Shared fixtures of the engine tests: a scratch tree on C:, a page window with the installing
-// page's labels and a bar that counts its repaints, an answerer for message boxes, and the host
-// helpers (a drive that fills up, folder symlinks).
+// page's labels and a bar that counts its repaints, and the host helpers (a drive that fills up,
+// folder symlinks).
 #pragma once
 
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "../common/host_command.h"
 #include "copystep.h"
+#include "installingpage.h"
+#include "pagetest.h"
 #include "shell.h"
 
 namespace engine_test {
+
+using pagetest::MessageBoxCatcher;
+using pagetest::SeenBox;
 
 // Every test works below this folder and removes it when done.
 inline const char TestRoot[] = "C:\\porvane-engine-tests";
@@ -178,6 +180,8 @@ public:
 
     HWND window() const { return page_; }
     HWND bar() const { return GetDlgItem(page_, Bar); }
+    // The installing page's own report, into this page's labels and bar.
+    CopyReport report() const { return InstallingPageReport(page_); }
     int barPaints() const { return paints_; }
 
     std::string Label(int id) const {
@@ -216,91 +220,6 @@ private:
     WNDPROC previous_[ControlCount] = {};
     std::vector<std::string> texts_[ControlCount];
     int paints_ = 0;
-};
-
-// A message box seen by the answerer.
-struct SeenBox {
-    std::string caption;
-    std::string text;
-    bool errorIcon;
-};
-
-// Answers every message box of this process (any #32770 but the page) from a second thread:
-// records its caption, text and icon, then presses OK.
-class MessageBoxAnswerer {
-public:
-    explicit MessageBoxAnswerer(HWND page) : page_(page), thread_([this] { Run(); }) {}
-    ~MessageBoxAnswerer() { Stop(); }
-
-    std::vector<SeenBox> Stop() {
-        if (thread_.joinable()) {
-            stop_ = true;
-            thread_.join();
-        }
-        std::lock_guard<std::mutex> lock(mutex_);
-        return seen_;
-    }
-
-private:
-    struct Search {
-        MessageBoxAnswerer* self;
-        HWND found;
-    };
-    static BOOL CALLBACK Visit(HWND window, LPARAM context) {
-        Search* search = reinterpret_cast<Search*>(context);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        char className[32] = "";
-        GetClassNameA(window, className, sizeof className);
-        if (process == GetCurrentProcessId() && window != search->self->page_ &&
-            strcmp(className, "#32770") == 0 && IsWindowVisible(window) &&
-            GetDlgItem(window, IDOK) != nullptr) {
-            for (HWND done : search->self->answered_) {
-                if (done == window) return TRUE;
-            }
-            search->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    void Run() {
-        while (!stop_) {
-            Search search = {this, nullptr};
-            EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
-            if (search.found == nullptr) {
-                Sleep(20);
-                continue;
-            }
-            HWND box = search.found;
-            SeenBox seen;
-            char text[512] = "";
-            GetWindowTextA(box, text, sizeof text);
-            seen.caption = text;
-            text[0] = '\0';
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            seen.text = text;
-            // The stop icon is the shared system icon, set on the box's icon control.
-            const HICON stop = LoadIconA(nullptr, IDI_HAND);
-            seen.errorIcon = false;
-            for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-                if (reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == stop) seen.errorIcon = true;
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                seen_.push_back(seen);
-            }
-            answered_.push_back(box);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-        }
-    }
-
-    HWND page_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<SeenBox> seen_;
-    std::vector<HWND> answered_;
-    std::thread thread_;
 };
 
 // Runs a command of engine_hostfs.sh on the host and waits for its status file.

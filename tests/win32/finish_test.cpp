@@ -118,7 +118,7 @@ HWND MakeBackdrop() {
 TEST(FinishMessages, ReadMeQuestionIsExactText) {
     char text[FinishMessageSize];
     ASSERT_TRUE(FormatReadMeQuestion(text, sizeof text));
-    EXPECT_STREQ(ReadMeQuestionText, text);
+    EXPECT_EQ(ReadMeQuestionText, text);
 }
 
 TEST(FinishMessages, RestartNoticeIsExactText) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "../common/expected_texts.h"
 #include "installingpage.h"
 #include "manifest.h"
 #include "pages.h"
@@ -264,8 +265,8 @@ TEST_F(InstallingDialog, FailedCopyShowsTheErrorThenTheAbortNoticeAndEndsWithTwo
         DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_INSTALLING), nullptr, InstallingPageProc, 0);
     EXPECT_EQ(result, 2);
     ASSERT_EQ(boxes_.count(), 2);
-    EXPECT_EQ(std::string(boxes_.text(0)).rfind("Unable to create destination file!", 0), 0u) << boxes_.text(0);
-    EXPECT_EQ(std::string(boxes_.text(1)).rfind("Installation Aborted!", 0), 0u) << boxes_.text(1);
+    EXPECT_STREQ(boxes_.text(0), CreateFailedText);
+    EXPECT_EQ(boxes_.text(1), AbortNoticeText);
 
     DeleteFileA("C:\\porvane-inst-test\\blocker");
     RemoveDirectoryA("C:\\porvane-inst-test");

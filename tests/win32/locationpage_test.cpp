@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "../common/expected_texts.h"
 #include "foldernavigator.h"
 #include "manifest.h"
 #include "pages.h"
@@ -427,21 +428,17 @@ TEST_F(LocationDialog, RefusedTextsGiveTheirMessageAndKeepTheInstallFolder) {
     Open();
     const struct {
         std::string typed;
-        const char* message;
+        const char* format;
     } cases[] = {
-        {"", "Path Invalid!\r\n\r\nPath may not be empty!"},
-        {"D:", "Path Invalid!\r\n\r\nMissing : or \\ in drive."},
-        {"D", "Path Invalid!\r\n\r\nMissing : or \\ in drive."},
-        {"DD:\\Tools", "Path Invalid!\r\n\r\nMissing : or \\ in drive."},
-        {"D:/Tools", "Path Invalid!\r\n\r\nMissing : or \\ in drive."},
-        {"D:\\", "Path Invalid!\r\n\r\nPath may not be a root drive..."},
+        {"", PathEmptyFormat},      {"D:", MissingDriveFormat},       {"D", MissingDriveFormat},
+        {"DD:\\Tools", MissingDriveFormat}, {"D:/Tools", MissingDriveFormat}, {"D:\\", RootDriveFormat},
     };
     int shown = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         EXPECT_EQ(Accept(c.typed), -1);
         ASSERT_EQ(boxes_.count(), ++shown);
-        EXPECT_STREQ(boxes_.text(shown - 1), c.message);
+        EXPECT_EQ(boxes_.text(shown - 1), FilledText(c.format, PathInvalidText));
         EXPECT_EQ(Current(), DefaultFolder);
     }
 }
@@ -456,7 +453,7 @@ TEST_F(LocationDialog, TextTooLongForTheInstallFolderIsRefused) {
     };
     for (const std::string& typed : refused) EXPECT_EQ(Accept(typed), -1);
     ASSERT_EQ(boxes_.count(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_STREQ(boxes_.text(i), "Path Invalid!\r\n\r\nPath is too long.");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(boxes_.text(i), FilledText(PathTooLongFormat, PathInvalidText));
     EXPECT_EQ(Current(), DefaultFolder);
 }
 
@@ -518,7 +515,7 @@ TEST_F(LocationDialog, ContinueInDriveViewReportsMissingDrive) {
     DoubleClick(0);
     Press(IDC_CONTINUE);
     ASSERT_EQ(boxes_.count(), 1);
-    EXPECT_STREQ(boxes_.text(0), "Path Invalid!\r\n\r\nMissing : or \\ in drive.");
+    EXPECT_EQ(boxes_.text(0), FilledText(MissingDriveFormat, PathInvalidText));
     EXPECT_EQ(Current(), Navigator.computerName);
     EXPECT_TRUE(IsWindowVisible(page_));
     EXPECT_EQ(GetFocus(), GetDlgItem(page_, IDC_FOLDER_EDIT));
@@ -529,7 +526,7 @@ TEST_F(LocationDialog, CancelShowsTheAbortNotice) {
     Open();
     Press(IDC_CANCEL);
     ASSERT_EQ(boxes_.count(), 1);
-    EXPECT_EQ(std::string(boxes_.text(0)).rfind("Installation Aborted!\r\n", 0), 0u);
+    EXPECT_EQ(boxes_.text(0), AbortNoticeText);
 }
 
 // --- Drawing ---

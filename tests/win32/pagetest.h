@@ -5,30 +5,43 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "shell.h"
 
 namespace pagetest {
 
-// Answers every message box of this thread (caption "Porvane") with its first button and keeps
-// its text, so that page code that shows one does not block the test.
+// A message box as the catcher saw it.
+struct SeenBox {
+    std::string caption;
+    std::string text;
+    bool errorIcon;
+};
+
+// Answers every message box this thread opens (a system dialog under the installer's caption)
+// with its first button, and records its caption, text and whether it shows the stop icon, so
+// that code showing one does not block the test.
 class MessageBoxCatcher {
 public:
-    enum { Capacity = 16, TextSize = 512 };
-
     MessageBoxCatcher() {
         current_ = this;
         hook_ = SetWindowsHookExA(WH_CBT, &MessageBoxCatcher::Hook, nullptr, GetCurrentThreadId());
     }
-    ~MessageBoxCatcher() {
-        if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
+    ~MessageBoxCatcher() { (void)Stop(); }
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
-    int count() const { return count_; }
-    const char* text(int i) const { return i < count_ && i < Capacity ? texts_[i] : ""; }
+    int count() const { return static_cast<int>(seen_.size()); }
+    const char* text(int i) const { return i < count() ? seen_[i].text.c_str() : ""; }
     bool hooked() const { return hook_ != nullptr; }
+    // Stops answering; the boxes seen, in order.
+    std::vector<SeenBox> Stop() {
+        if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+        if (current_ == this) current_ = nullptr;
+        return seen_;
+    }
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
@@ -42,16 +55,22 @@ private:
         GetClassNameA(window, className, sizeof className);
         GetWindowTextA(window, caption, sizeof caption);
         if (strcmp(className, "#32770") != 0 || strcmp(caption, PORVANE_CAPTION) != 0) return;
-        if (count_ < Capacity) GetDlgItemTextA(window, 0xFFFF, texts_[count_], TextSize);
-        ++count_;
+        char text[512] = "";
+        GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        // The stop icon is the shared system icon, set on the box's icon control.
+        const HICON stop = LoadIconA(nullptr, IDI_HAND);
+        bool errorIcon = false;
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == stop) errorIcon = true;
+        }
+        seen_.push_back({caption, text, errorIcon});
         // Any button ends a message box of one button; IDOK ends also those with Cancel.
         PostMessageA(window, WM_COMMAND, IDOK, 0);
     }
 
     static MessageBoxCatcher* current_;
     HHOOK hook_ = nullptr;
-    int count_ = 0;
-    char texts_[Capacity][TextSize] = {};
+    std::vector<SeenBox> seen_;
 };
 
 inline MessageBoxCatcher* MessageBoxCatcher::current_ = nullptr;

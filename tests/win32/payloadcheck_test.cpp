@@ -86,9 +86,10 @@ protected:
     }
 
     int16_t Run() {
-        MessageBoxAnswerer answerer(page->window());
-        const int16_t result = CopyVerifiedFiles(page->window(), manifest, crcs.data());
-        boxes = answerer.Stop();
+        MessageBoxCatcher catcher;
+        const int16_t result =
+            CopyVerifiedFiles(page->report(), Session.directories, Session.progress, manifest, crcs.data());
+        boxes = catcher.Stop();
         return result;
     }
 

@@ -124,7 +124,7 @@ protected:
 };
 
 TEST_F(RegistrationTest, RecordsTheInstallFolderUnderThePublisherKey) {
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     const RegValue folder = Query(PublisherKey, "Vantrel");
     ASSERT_TRUE(folder.found);
@@ -134,7 +134,7 @@ TEST_F(RegistrationTest, RecordsTheInstallFolderUnderThePublisherKey) {
 }
 
 TEST_F(RegistrationTest, RecordsTheVersionWithoutAVUnderItsFixedKey) {
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     const RegValue version = Query(VersionKey, "Program Version");
     ASSERT_TRUE(version.found);
@@ -143,7 +143,7 @@ TEST_F(RegistrationTest, RecordsTheVersionWithoutAVUnderItsFixedKey) {
 }
 
 TEST_F(RegistrationTest, RecordsTheUninstallEntryWithItsSevenValues) {
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     const std::vector<std::pair<const char*, std::string>> expected = {
         {"DisplayName", "Vantrel"},
@@ -166,13 +166,13 @@ TEST_F(RegistrationTest, RecordsTheUninstallEntryWithItsSevenValues) {
 TEST_F(RegistrationTest, TheUninstallCommandNamesTheWindowsFolderAlone) {
     SetDirectory(DirWindows, "E:\\Winnt\\");
 
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     EXPECT_EQ(Query(UninstallEntryKey, "UninstallString").data, Stored("E:\\Winnt\\Tolvangr.exe"));
 }
 
 TEST_F(RegistrationTest, SwitchesOffLowDiskSpaceNoticesForEveryDrive) {
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     const RegValue mask = Query(FileSystemKey, LowDiskValue);
     ASSERT_TRUE(mask.found);
@@ -184,19 +184,19 @@ TEST_F(RegistrationTest, LeavesTheFileSystemSettingOutWhenItsKeyIsMissing) {
     if (!createdFileSystemKey) GTEST_SKIP() << "this prefix has its own FileSystem key; it is not removed";
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, FileSystemKey), ERROR_SUCCESS);
 
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     EXPECT_FALSE(KeyExists(FileSystemKey));
     EXPECT_EQ(Query(PublisherKey, "Vantrel").data, Stored("D:\\Apps\\Vantrel"));
 }
 
 TEST_F(RegistrationTest, RegisteringAgainOverwritesEveryValue) {
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
     SetDirectory(DirInstall, "C:\\Programs\\Notes");
     SetDirectory(DirWindows, "C:\\Winnt");
     strcpy(Session.groupName, "Notes");
 
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
 
     EXPECT_EQ(Query(PublisherKey, "Vantrel").data, Stored("C:\\Programs\\Notes"));
     EXPECT_EQ(Query(UninstallEntryKey, "Program Path").data, Stored("C:\\Programs\\Notes"));
@@ -223,7 +223,7 @@ protected:
 };
 
 TEST_F(ReadPreviousInstallFolderTest, FindsTheFolderOfTheLastRegistration) {
-    RegisterInstallation();
+    RegisterInstallation(Session.directories, Session.groupName);
     Fill();
 
     EXPECT_TRUE(ReadPreviousInstallFolder(buffer, 260));
@@ -291,7 +291,7 @@ TEST_F(ReadPreviousInstallFolderTest, TakesATextThatJustFits) {
 }
 
 TEST_F(ReadPreviousInstallFolderTest, RespectsASmallerBuffer) {
-    RegisterInstallation();  // "D:\Apps\Vantrel": 16 bytes
+    RegisterInstallation(Session.directories, Session.groupName);  // "D:\Apps\Vantrel": 16 bytes
     Fill();
     EXPECT_FALSE(ReadPreviousInstallFolder(buffer, 15));
     EXPECT_TRUE(GuardIntact(15));

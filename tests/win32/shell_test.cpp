@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "../common/expected_texts.h"
 #include "manifest.h"
 #include "pages.h"
+#include "pagetest.h"
 #include "resource.h"
 #include "shell.h"
 #include "wizardtest.h"
@@ -42,36 +44,6 @@ RECT FrameOf(HWND window) {
     RECT r;
     GetWindowRect(window, &r);
     return r;
-}
-
-// ------------------------------------------------------------------------------------------------
-
-TEST(FormatText, PutsEachArgumentWhereItsPlaceholderStands) {
-    const char* const args[] = {"Vantrel", "3.02"};
-    char out[64];
-    EXPECT_TRUE(FormatText(out, sizeof out, "%s v%s", args, 2));
-    EXPECT_STREQ("Vantrel v3.02", out);
-}
-
-TEST(FormatText, CutsAnOverlongResultAndStillTerminatesIt) {
-    const char* const args[] = {"ABCDEFGHIJ"};
-    char out[8];
-    memset(out, 'x', sizeof out);
-    EXPECT_FALSE(FormatText(out, sizeof out, "<%s>", args, 1));
-    EXPECT_STREQ("<ABCDEF", out);
-}
-
-TEST(FormatText, ReadsNoArgumentBeyondTheOnesGiven) {
-    const char* const args[] = {"one"};
-    char out[32];
-    EXPECT_TRUE(FormatText(out, sizeof out, "%s and %s", args, 1));
-    EXPECT_STREQ("one and ", out);
-}
-
-TEST(FormatText, TurnsADoublePercentIntoOneAndKeepsOtherSpecifiers) {
-    char out[32];
-    EXPECT_TRUE(FormatText(out, sizeof out, "100%% %d", nullptr, 0));
-    EXPECT_STREQ("100% %d", out);
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -147,7 +119,7 @@ TEST_F(PageServices, CenterPageCentresOnTheWholeScreen) {
     Session.screenWidth = 1024;
     Session.screenHeight = 768;
     HWND page = Keep(MakeFrame(260, 200));
-    CenterPage(page, 0);
+    CenterPage(page, CentredOnScreen);
     const RECT r = FrameOf(page);
     EXPECT_EQ(382, r.left);
     EXPECT_EQ(284, r.top);
@@ -159,7 +131,7 @@ TEST_F(PageServices, CenterPageRightOfTheSideBarShiftsByHalfItsWidth) {
     Session.screenWidth = 1024;
     Session.screenHeight = 768;
     HWND page = Keep(MakeFrame(260, 200));
-    CenterPage(page, 1);
+    CenterPage(page, CentredRightOfSideBar);
     const RECT r = FrameOf(page);
     EXPECT_EQ(457, r.left);
     EXPECT_EQ(284, r.top);
@@ -169,7 +141,7 @@ TEST_F(PageServices, CenterPageGivesAPageLargerThanTheScreenANegativePosition) {
     Session.screenWidth = 640;
     Session.screenHeight = 480;
     HWND page = Keep(MakeFrame(701, 521));
-    CenterPage(page, 0);
+    CenterPage(page, CentredOnScreen);
     const RECT r = FrameOf(page);
     EXPECT_EQ(-30, r.left);  // -61 / 2, truncated toward zero
     EXPECT_EQ(-20, r.top);
@@ -179,7 +151,7 @@ TEST_F(PageServices, ApplyProductNameFormatsTheCaptionAndGivesTheSmallIcon) {
     HWND page = Keep(CreateDialogParamA(Session.instance, MAKEINTRESOURCEA(IDD_LICENSE), NULL, PlainPage, 0));
     ASSERT_NE(nullptr, page);
     EXPECT_EQ(nullptr, (HICON)SendMessageA(page, WM_GETICON, ICON_SMALL, 0));
-    ApplyProductName(page, 1);
+    ApplyProductName(page, NameInCaption);
     EXPECT_EQ(ProductName() + " License Agreement", WindowText(page));
     EXPECT_NE(nullptr, (HICON)SendMessageA(page, WM_GETICON, ICON_SMALL, 0));
 }
@@ -187,7 +159,7 @@ TEST_F(PageServices, ApplyProductNameFormatsTheCaptionAndGivesTheSmallIcon) {
 TEST_F(PageServices, ApplyProductNameOnControl700LeavesTheCaptionAlone) {
     HWND page = Keep(CreateDialogParamA(Session.instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, PlainPage, 0));
     ASSERT_NE(nullptr, page);
-    ApplyProductName(page, 0);
+    ApplyProductName(page, NameInExplanation);
     EXPECT_EQ("Porvane", WindowText(page));
     EXPECT_EQ("This program will install " + ProductName() +
                   " to your computer. It is recommended that you quit all running programs before you "
@@ -197,7 +169,7 @@ TEST_F(PageServices, ApplyProductNameOnControl700LeavesTheCaptionAlone) {
 
 TEST_F(PageServices, ApplyProductNameFillsOnlyTheFirstPlaceholder) {
     HWND caption = Keep(CreateWindowExA(0, "STATIC", "%s|%s|%d", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL));
-    ApplyProductName(caption, 1);
+    ApplyProductName(caption, NameInCaption);
     EXPECT_EQ(ProductName() + "||%d", WindowText(caption));
 }
 
@@ -205,7 +177,7 @@ TEST_F(PageServices, ApplyProductNameReadsAtMost199CharactersOfTemplate) {
     const std::string format = std::string(180, 'b') + "%s" + std::string(100, 'c');
     HWND caption = Keep(CreateWindowExA(0, "STATIC", format.c_str(), WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL));
     ASSERT_NE(nullptr, caption);
-    ApplyProductName(caption, 1);
+    ApplyProductName(caption, NameInCaption);
     const std::string result = WindowText(caption);
     EXPECT_EQ(std::string(180, 'b') + ProductName() + std::string(17, 'c'), result);
 }
@@ -216,7 +188,7 @@ TEST_F(PageServices, Control700IsNavyOnTheButtonFace) {
     HDC dc = CreateCompatibleDC(NULL);
     SetTextColor(dc, RGB(1, 2, 3));
     SetBkColor(dc, RGB(4, 5, 6));
-    const INT_PTR brush = Control700Color(dc, GetDlgItem(page, IDC_EXPLANATION));
+    const INT_PTR brush = ColorExplanation(dc, GetDlgItem(page, IDC_EXPLANATION));
     EXPECT_EQ((INT_PTR)GetSysColorBrush(COLOR_BTNFACE), brush);
     EXPECT_EQ((COLORREF)0x800000, GetTextColor(dc));
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), GetBkColor(dc));
@@ -231,7 +203,7 @@ TEST_F(PageServices, OtherStaticsKeepTheDialogColours) {
     ASSERT_NE(IDC_EXPLANATION, GetDlgCtrlID(sunken));
     HDC dc = CreateCompatibleDC(NULL);
     SetTextColor(dc, RGB(1, 2, 3));
-    EXPECT_EQ(0, Control700Color(dc, sunken));
+    EXPECT_EQ(0, ColorExplanation(dc, sunken));
     EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc));
     DeleteDC(dc);
 }
@@ -330,39 +302,13 @@ TEST_F(PageServices, PumpMessagesPollsUntilTheIntervalIsOver) {
     EXPECT_EQ(5, Dispatched);
 }
 
-// Closes the first message box of this thread, keeping its caption and text.
-struct CaughtBox {
-    HHOOK hook;
-    char caption[64];
-    char text[512];
-    LONG style;
-};
-CaughtBox Caught;
-
-LRESULT CALLBACK CatchBox(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
-        HWND box = (HWND)wParam;
-        char className[16] = "";
-        GetClassNameA(box, className, sizeof className);
-        if (strcmp(className, "#32770") == 0 && Caught.text[0] == '\0') {
-            GetWindowTextA(box, Caught.caption, sizeof Caught.caption);
-            GetDlgItemTextA(box, 0xFFFF, Caught.text, sizeof Caught.text);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
-    }
-    return CallNextHookEx(Caught.hook, code, wParam, lParam);
-}
-
 TEST_F(PageServices, AbortNoticeNamesTheSupportAddressUnderTheInstallersCaption) {
-    Caught = {};
-    Caught.hook = SetWindowsHookExA(WH_CBT, CatchBox, NULL, GetCurrentThreadId());
-    ASSERT_NE(nullptr, Caught.hook);
+    pagetest::MessageBoxCatcher catcher;
+    ASSERT_TRUE(catcher.hooked());
     EXPECT_EQ(0, ShowAbortNotice(NULL));
-    UnhookWindowsHookEx(Caught.hook);
-    EXPECT_STREQ("Porvane", Caught.caption);
-    const std::string expected = std::string("Installation Aborted!\r\n\r\nIf you need assistance you can email\r\n") +
-                                 "support at - " + SupportEmail + "!";
-    EXPECT_EQ(expected, std::string(Caught.text));
+    const std::vector<pagetest::SeenBox> boxes = catcher.Stop();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(AbortNoticeText, boxes[0].text);
 }
 
 // ------------------------------------------------------------------------------------------------

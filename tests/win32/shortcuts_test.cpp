@@ -78,8 +78,8 @@ protected:
 
     // What the shortcut page does: the group, then one link per row that gets one.
     void MakeAll(const char* group) {
-        CreateProgramGroup(group);
-        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Manifest.files[row], group);
+        CreateProgramGroup(Session.directories, group);
+        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Session.directories, Manifest.files[row], group);
     }
 
     const std::string programs = Path("Programs");
@@ -122,11 +122,11 @@ TEST_F(ShortcutsTest, ReusesAnExistingGroupAndReplacesItsLinks) {
 
 TEST_F(ShortcutsTest, AGroupNameEndingInABackslashGivesNoDoubledBackslash) {
     char path[JoinedPathSize];
-    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, "Vantrel\\", Manifest.files[UninstallerRow]));
+    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, Session.directories, "Vantrel\\", Manifest.files[UninstallerRow]));
     EXPECT_EQ(std::string(path), programs + "\\Vantrel\\Uninstall.lnk");
 
     SetDirectory(DirPrograms, programs + "\\");
-    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, "Vantrel", Manifest.files[UninstallerRow]));
+    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, Session.directories, "Vantrel", Manifest.files[UninstallerRow]));
     EXPECT_EQ(std::string(path), programs + "\\Vantrel\\Uninstall.lnk");
 
     MakeAll("Vantrel\\");
@@ -134,18 +134,18 @@ TEST_F(ShortcutsTest, AGroupNameEndingInABackslashGivesNoDoubledBackslash) {
 }
 
 TEST_F(ShortcutsTest, ANestedGroupWhoseParentIsMissingMakesNothingAndSaysNothing) {
-    MessageBoxAnswerer answerer(nullptr);
+    MessageBoxCatcher catcher;
 
     MakeAll("Quillfern\\Vantrel");
 
-    EXPECT_TRUE(answerer.Stop().empty());
+    EXPECT_TRUE(catcher.Stop().empty());
     EXPECT_EQ(ListFolder(programs), std::vector<std::string>{});
 }
 
 TEST_F(ShortcutsTest, TheFolderFlagAloneDecidesWhereALinkPoints) {
-    CreateProgramGroup("Flags");
-    CreateShortcut(Entry("Tool.exe", FILE_TO_WINDOWS_FOLDER | FILE_ALWAYS_OVERWRITE, "To Windows"), "Flags");
-    CreateShortcut(Entry("Tool.exe", FILE_IN_INSTALL_FOLDER | FILE_TO_WINDOWS_FOLDER, "To Install"), "Flags");
+    CreateProgramGroup(Session.directories, "Flags");
+    CreateShortcut(Session.directories, Entry("Tool.exe", FILE_TO_WINDOWS_FOLDER | FILE_ALWAYS_OVERWRITE, "To Windows"), "Flags");
+    CreateShortcut(Session.directories, Entry("Tool.exe", FILE_IN_INSTALL_FOLDER | FILE_TO_WINDOWS_FOLDER, "To Install"), "Flags");
 
     const LinkInfo windows = ReadLink(programs + "\\Flags\\To Windows.lnk");
     ASSERT_TRUE(windows.loaded);
@@ -179,12 +179,12 @@ TEST_F(ShortcutsTest, ALinkPathOverTheLimitIsNotSavedUnderACutName) {
     const std::string group = longPrograms + "\\Group";
     const FileEntry entry = Entry("Vantrel.exe", FILE_IN_INSTALL_FOLDER, "Nineteen characters");
 
-    CreateProgramGroup("Group");
-    CreateShortcut(entry, "Group");
+    CreateProgramGroup(Session.directories, "Group");
+    CreateShortcut(Session.directories, entry, "Group");
 
     ASSERT_TRUE(IsFolder(group));
     char path[JoinedPathSize] = "untouched";
-    EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, "Group", entry));
+    EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, Session.directories, "Group", entry));
     EXPECT_STREQ(path, "");
     EXPECT_EQ(ListFolder(group), std::vector<std::string>{});
 
@@ -210,16 +210,16 @@ TEST_F(ShortcutsTest, WithoutAProgramsFolderNoGroupIsMadeAnywhere) {
 TEST_F(ShortcutsTest, AGroupNameSteppingOutOfTheProgramsFolderMakesNothing) {
     const std::string above = programs.substr(0, programs.rfind('\\'));
     const std::vector<std::string> aboveBefore = ListFolder(above);
-    MessageBoxAnswerer answerer(nullptr);
+    MessageBoxCatcher catcher;
 
     for (const char* name : {"..\\Escaped", "..", "Vantrel\\..\\..\\Escaped", ". ."}) {
         char path[JoinedPathSize] = "untouched";
-        EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, name, Manifest.files[UninstallerRow])) << name;
+        EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, Session.directories, name, Manifest.files[UninstallerRow])) << name;
         EXPECT_STREQ(path, "") << name;
         MakeAll(name);
     }
 
-    EXPECT_TRUE(answerer.Stop().empty());
+    EXPECT_TRUE(catcher.Stop().empty());
     EXPECT_EQ(ListFolder(programs), std::vector<std::string>{});
     EXPECT_EQ(ListFolder(above), aboveBefore);
 }

@@ -143,15 +143,15 @@ protected:
     // What the pages do: the copy step, the group and its links, then the registration.
     void Install() {
         {
-            MessageBoxAnswerer answerer(page->window());
-            ASSERT_EQ(CopyAllFiles(page->window()), 1);
-            ASSERT_TRUE(answerer.Stop().empty());
+            MessageBoxCatcher catcher;
+            ASSERT_EQ(CopyAllFiles(page->report(), Session.directories, Session.progress), 1);
+            ASSERT_TRUE(catcher.Stop().empty());
         }
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        CreateProgramGroup(Session.groupName);
-        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Manifest.files[row], Session.groupName);
+        CreateProgramGroup(Session.directories, Session.groupName);
+        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Session.directories, Manifest.files[row], Session.groupName);
         CoUninitialize();
-        RegisterInstallation();
+        RegisterInstallation(Session.directories, Session.groupName);
         std::string group = programsFolder + "\\" + Session.groupName;
         if (group.back() == '\\') group.pop_back();
         ASSERT_EQ(ListFolder(group).size(), 5u);
@@ -446,14 +446,6 @@ TEST(UninstallDecisions, AcceptsOnlyPlainNamesBelowTheProgramsFolderAsGroups) {
                                    ".",  "C:\\Apps",  "C:Apps",    "a\\\\b",      "Vantrel\\\\",     "\\\\server\\x",
                                    "a/b", overLong.c_str()};
     for (const char* name : refused) EXPECT_FALSE(IsAcceptableGroupName(name)) << name;
-}
-
-TEST(UninstallDecisions, KeepsInstalledFilesNamedKeyDatOrLog) {
-    EXPECT_TRUE(IsRemovableInstalledFile("Vantrel.exe"));
-    EXPECT_TRUE(IsRemovableInstalledFile("Read Me.txt"));
-    EXPECT_FALSE(IsRemovableInstalledFile("Vantrel.KEY"));
-    EXPECT_FALSE(IsRemovableInstalledFile("orders.dat"));
-    EXPECT_FALSE(IsRemovableInstalledFile("update.Log"));
 }
 
 class UninstallFolderTest : public ScratchTree {};

@@ -1,0 +1,11 @@
+// The clean-up of an earlier installation's folder, and the rule of what it keeps, which the
+// uninstaller follows too.
+#pragma once
+
+// The keep rule: a file whose last extension is .KEY, .DAT or .LOG, in any letter case, holds the
+// user's own data and is kept; every other file may be deleted. True for a file that may go.
+bool IsRemovableFile(const char* name);
+
+// Deletes every removable file below folder. Folders stay, and folders reached through a link
+// are not entered. False when the folder cannot be listed.
+bool CleanInstallFolder(const char* folder);

@@ -1,0 +1,30 @@
+// Every message the installer shows, and the caption of every message box, for the code that
+// shows them and the tests that read them. Texts with "%s" are formats for FormatText.
+#pragma once
+
+#define PORVANE_CAPTION "Porvane"
+
+// The copy step's failures, each followed by the abort notice.
+inline constexpr char CreateFailedText[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
+inline constexpr char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
+inline constexpr char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
+
+// The abort notice; its argument is the support address.
+inline constexpr char AbortNoticeFormat[] =
+    "Installation Aborted!\r\n\r\nIf you need assistance you can email\r\nsupport at - %s!";
+
+// Location page: "Path Invalid!" and a blank line are the argument of each reason.
+inline constexpr char PathInvalidText[] = "Path Invalid!\r\n\r\n";
+inline constexpr char PathEmptyFormat[] = "%sPath may not be empty!";
+inline constexpr char MissingDriveFormat[] = "%sMissing : or \\ in drive.";
+inline constexpr char RootDriveFormat[] = "%sPath may not be a root drive...";
+inline constexpr char PathTooLongFormat[] = "%sPath is too long.";
+
+// Group and shortcut pages.
+inline constexpr char StartMenuMissingText[] = "Unable to locate the Start Menu!";
+inline constexpr char EmptyGroupText[] = "Group may not be empty!";
+inline constexpr char ShortcutsFailedText[] = "Unable To Create Shortcuts!";
+
+// The read-me question; its argument is the product name. The restart notice is the finish's.
+inline constexpr char ReadMeQuestionFormat[] =
+    "%s was successfully installed.\r\n\r\nWould you like to view the Read Me file now?";
