@@ -20,4 +20,5 @@ static_assert(StepFinished == 1u << (StepCount - 1), "one row per wizard step");
 
 // From the bar's left edge to its right edge, and from the first row's top to the foot of the
 // last row's text.
-constexpr RECT StepListRect = {0, StepListTop, SideBarWidth, StepListTop + StepRowHeight * (StepCount - 1) + StepTextHeight};
+constexpr RECT StepListRect = {0, StepListTop, SideBarWidth,
+                               StepListTop + StepRowHeight * (StepCount - 1) + StepTextHeight};

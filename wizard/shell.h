@@ -1,4 +1,5 @@
-// The process-wide session record, the wizard steps and the services every page uses.
+// The process-wide session (its record is the engine's InstallSession), the wizard steps and the
+// services every page uses.
 #pragma once
 
 #include <windows.h>

@@ -504,8 +504,9 @@ protected:
     // Runs the step with every message box answered; the boxes seen go to `boxes`.
     int16_t Run(const InstallManifest* manifest = nullptr) {
         MessageBoxCatcher catcher;
-        const int16_t result = manifest ? CopyManifestFiles(page->report(), Session.directories, Session.progress, *manifest)
-                                        : CopyAllFiles(page->report(), Session.directories, Session.progress);
+        const int16_t result =
+            manifest ? CopyManifestFiles(page->report(), Session.directories, Session.progress, *manifest)
+                     : CopyAllFiles(page->report(), Session.directories, Session.progress);
         boxes = catcher.Stop();
         return result;
     }

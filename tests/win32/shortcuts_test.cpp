@@ -16,6 +16,8 @@ using namespace engine_test;
 
 namespace {
 
+const DirectoryTable& Folders = Session.directories;  // the engine calls get the session's folders
+
 struct LinkInfo {
     bool loaded = false;
     std::string target;
@@ -78,8 +80,8 @@ protected:
 
     // What the shortcut page does: the group, then one link per row that gets one.
     void MakeAll(const char* group) {
-        CreateProgramGroup(Session.directories, group);
-        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Session.directories, Manifest.files[row], group);
+        CreateProgramGroup(Folders, group);
+        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Folders, Manifest.files[row], group);
     }
 
     const std::string programs = Path("Programs");
@@ -122,11 +124,11 @@ TEST_F(ShortcutsTest, ReusesAnExistingGroupAndReplacesItsLinks) {
 
 TEST_F(ShortcutsTest, AGroupNameEndingInABackslashGivesNoDoubledBackslash) {
     char path[JoinedPathSize];
-    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, Session.directories, "Vantrel\\", Manifest.files[UninstallerRow]));
+    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, Folders, "Vantrel\\", Manifest.files[UninstallerRow]));
     EXPECT_EQ(std::string(path), programs + "\\Vantrel\\Uninstall.lnk");
 
     SetDirectory(DirPrograms, programs + "\\");
-    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, Session.directories, "Vantrel", Manifest.files[UninstallerRow]));
+    ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, Folders, "Vantrel", Manifest.files[UninstallerRow]));
     EXPECT_EQ(std::string(path), programs + "\\Vantrel\\Uninstall.lnk");
 
     MakeAll("Vantrel\\");
@@ -143,9 +145,9 @@ TEST_F(ShortcutsTest, ANestedGroupWhoseParentIsMissingMakesNothingAndSaysNothing
 }
 
 TEST_F(ShortcutsTest, TheFolderFlagAloneDecidesWhereALinkPoints) {
-    CreateProgramGroup(Session.directories, "Flags");
-    CreateShortcut(Session.directories, Entry("Tool.exe", FILE_TO_WINDOWS_FOLDER | FILE_ALWAYS_OVERWRITE, "To Windows"), "Flags");
-    CreateShortcut(Session.directories, Entry("Tool.exe", FILE_IN_INSTALL_FOLDER | FILE_TO_WINDOWS_FOLDER, "To Install"), "Flags");
+    CreateProgramGroup(Folders, "Flags");
+    CreateShortcut(Folders, Entry("Tool.exe", FILE_TO_WINDOWS_FOLDER | FILE_ALWAYS_OVERWRITE, "To Windows"), "Flags");
+    CreateShortcut(Folders, Entry("Tool.exe", FILE_IN_INSTALL_FOLDER | FILE_TO_WINDOWS_FOLDER, "To Install"), "Flags");
 
     const LinkInfo windows = ReadLink(programs + "\\Flags\\To Windows.lnk");
     ASSERT_TRUE(windows.loaded);
@@ -179,12 +181,12 @@ TEST_F(ShortcutsTest, ALinkPathOverTheLimitIsNotSavedUnderACutName) {
     const std::string group = longPrograms + "\\Group";
     const FileEntry entry = Entry("Vantrel.exe", FILE_IN_INSTALL_FOLDER, "Nineteen characters");
 
-    CreateProgramGroup(Session.directories, "Group");
-    CreateShortcut(Session.directories, entry, "Group");
+    CreateProgramGroup(Folders, "Group");
+    CreateShortcut(Folders, entry, "Group");
 
     ASSERT_TRUE(IsFolder(group));
     char path[JoinedPathSize] = "untouched";
-    EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, Session.directories, "Group", entry));
+    EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, Folders, "Group", entry));
     EXPECT_STREQ(path, "");
     EXPECT_EQ(ListFolder(group), std::vector<std::string>{});
 
@@ -214,7 +216,7 @@ TEST_F(ShortcutsTest, AGroupNameSteppingOutOfTheProgramsFolderMakesNothing) {
 
     for (const char* name : {"..\\Escaped", "..", "Vantrel\\..\\..\\Escaped", ". ."}) {
         char path[JoinedPathSize] = "untouched";
-        EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, Session.directories, name, Manifest.files[UninstallerRow])) << name;
+        EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, Folders, name, Manifest.files[UninstallerRow])) << name;
         EXPECT_STREQ(path, "") << name;
         MakeAll(name);
     }

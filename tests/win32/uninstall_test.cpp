@@ -149,7 +149,8 @@ protected:
         }
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         CreateProgramGroup(Session.directories, Session.groupName);
-        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Session.directories, Manifest.files[row], Session.groupName);
+        for (int row = 0; row < Manifest.shortcutCount; ++row)
+            CreateShortcut(Session.directories, Manifest.files[row], Session.groupName);
         CoUninitialize();
         RegisterInstallation(Session.directories, Session.groupName);
         std::string group = programsFolder + "\\" + Session.groupName;
