@@ -41,6 +41,12 @@ inline uint32_t ManifestTotalSize() {
 // The installing page's "Total Size:" and "Total Files:" as this build shows them.
 inline const std::string TotalSizeText = GroupedNumber(ManifestTotalSize());
 inline const std::string TotalFilesText = std::to_string(Manifest.fileCount);
+// The files the installation puts in the install folder (the others go to the Windows folder).
+inline size_t InstallFolderFileCount() {
+    size_t count = 0;
+    for (int i = 0; i < Manifest.fileCount; ++i) count += (Manifest.files[i].flags & FILE_TO_WINDOWS_FOLDER) ? 0 : 1;
+    return count;
+}
 // "Current File:" through the whole step: 1 to the number of files.
 inline std::vector<std::string> FileNumberTexts() {
     std::vector<std::string> numbers;

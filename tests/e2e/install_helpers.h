@@ -39,7 +39,7 @@ struct ProductFile {
     const char* shortcut;  // null for rows without a shortcut
 };
 const int FileCount = MANIFEST_ROWS;
-const int ShortcutCount = 5;
+const int ShortcutCount = Manifest.shortcutCount;
 extern const ProductFile Files[FileCount];
 
 // The stamp every installed file carries: 2006-12-18 03:02:00 local time, as UTC with the

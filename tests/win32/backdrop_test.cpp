@@ -496,7 +496,7 @@ TEST_F(BackdropWindow, DestroyingFreesTheCopiesAndThePaletteAndPostsQuit) {
 TEST_F(BackdropWindow, FirstPaintDrawsEveryStepInTheOtherColour) {
     Canvas canvas(Session.screenWidth, Session.screenHeight);
     Capture(canvas);
-    for (int row = 0; row < 7; ++row) {
+    for (int row = 0; row < StepCount; ++row) {
         EXPECT_GT(StepRowCount(canvas, row, Session.colors.stepOther), 0) << row;
         EXPECT_EQ(0, StepRowCount(canvas, row, Session.colors.stepCurrent)) << row;
     }
@@ -506,7 +506,7 @@ TEST_F(BackdropWindow, OnlyTheCurrentStepIsHighlighted) {
     SetWizardStep(StepFiles);
     Canvas canvas(Session.screenWidth, Session.screenHeight);
     Capture(canvas);
-    for (int row = 0; row < 7; ++row) {
+    for (int row = 0; row < StepCount; ++row) {
         if (row == 2) {
             EXPECT_GT(StepRowCount(canvas, row, Session.colors.stepCurrent), 0);
             EXPECT_EQ(0, StepRowCount(canvas, row, Session.colors.stepOther));

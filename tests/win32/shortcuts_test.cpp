@@ -119,7 +119,7 @@ TEST_F(ShortcutsTest, ReusesAnExistingGroupAndReplacesItsLinks) {
     ASSERT_TRUE(link.loaded);
     EXPECT_EQ(link.target, installFolder + "\\Vantrel.exe");
     EXPECT_EQ(ReadBytes(group + "\\Other.lnk"), "someone else's");
-    EXPECT_EQ(ListFolder(group).size(), 6u);
+    EXPECT_EQ(ListFolder(group).size(), Manifest.shortcutCount + 1u);  // and the other one
 }
 
 TEST_F(ShortcutsTest, AGroupNameEndingInABackslashGivesNoDoubledBackslash) {
@@ -132,7 +132,7 @@ TEST_F(ShortcutsTest, AGroupNameEndingInABackslashGivesNoDoubledBackslash) {
     EXPECT_EQ(std::string(path), programs + "\\Vantrel\\Uninstall.lnk");
 
     MakeAll("Vantrel\\");
-    EXPECT_EQ(ListFolder(programs + "\\Vantrel").size(), 5u);
+    EXPECT_EQ(ListFolder(programs + "\\Vantrel").size(), static_cast<size_t>(Manifest.shortcutCount));
 }
 
 TEST_F(ShortcutsTest, ANestedGroupWhoseParentIsMissingMakesNothingAndSaysNothing) {

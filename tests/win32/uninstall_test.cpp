@@ -12,7 +12,7 @@
 
 #include "copystep.h"
 #include "engine_fixture.h"
-#include "manifest.h"
+#include "../common/expected_texts.h"
 #include "pathutil.h"
 #include "registration.h"
 #include "selfremoval.h"
@@ -155,8 +155,8 @@ protected:
         RegisterInstallation(Session.directories, Session.groupName);
         std::string group = programsFolder + "\\" + Session.groupName;
         if (group.back() == '\\') group.pop_back();
-        ASSERT_EQ(ListFolder(group).size(), 5u);
-        ASSERT_EQ(ListFolder(Session.directories.paths[DirInstall]).size(), 6u);
+        ASSERT_EQ(ListFolder(group).size(), static_cast<size_t>(Manifest.shortcutCount));
+        ASSERT_EQ(ListFolder(Session.directories.paths[DirInstall]).size(), InstallFolderFileCount());
     }
 
     // The plan as the uninstaller makes it, with the scratch tree's folders for the system's.
@@ -314,7 +314,7 @@ TEST_F(UninstallTest, NeverDescendsThroughALinkedInstallFolder) {
 
     Uninstall();
 
-    EXPECT_EQ(ListFolder(Path("Real\\Vantrel")).size(), 6u);
+    EXPECT_EQ(ListFolder(Path("Real\\Vantrel")).size(), InstallFolderFileCount());
     EXPECT_EQ(ReportLines(report), std::vector<std::string>{installFolder + ": left alone, it is reached through a link"});
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallEntry));
@@ -328,7 +328,7 @@ TEST_F(UninstallTest, NeverFollowsARecordedPathThatIsNotAFolderOnADrive) {
 
     Uninstall();
 
-    EXPECT_EQ(ListFolder(installFolder).size(), 6u);
+    EXPECT_EQ(ListFolder(installFolder).size(), InstallFolderFileCount());
     EXPECT_EQ(ReportLines(report), std::vector<std::string>{wandering + ": left alone, it is not a folder on a drive"});
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
 }
@@ -371,7 +371,7 @@ TEST_F(UninstallTest, SaysWhatIsNotRecordedAndStillRemovesTheRest) {
     EXPECT_EQ(ReportLines(report),
               (std::vector<std::string>{"The program folder: not recorded; the files in it were left alone",
                                         "The program group: not recorded; its links were left alone"}));
-    EXPECT_EQ(ListFolder(installFolder).size(), 6u);
+    EXPECT_EQ(ListFolder(installFolder).size(), InstallFolderFileCount());
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallEntry));
 }
