@@ -20,6 +20,7 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
 bool IsRemovableFile(const char* name) {
     const char* dot = FindLastDot(name);
     if (dot == nullptr) return true;
+    // The user's own data: keys, data files and logs.
     static const char* const kept[] = {".KEY", ".DAT", ".LOG"};
     for (const char* extension : kept) {
         if (EqualsIgnoringCase(dot, extension)) return false;

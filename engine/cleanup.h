@@ -2,8 +2,9 @@
 // uninstaller follows too.
 #pragma once
 
-// The keep rule: a file whose last extension is .KEY, .DAT or .LOG, in any letter case, holds the
-// user's own data and is kept; every other file may be deleted. True for a file that may go.
+// The keep rule: a file whose last extension is one of those listed in cleanup.cpp, in any letter
+// case, holds the user's own data and is kept; every other file may be deleted. True for a file
+// that may go.
 bool IsRemovableFile(const char* name);
 
 // Deletes every removable file below folder. Folders stay, and folders reached through a link

@@ -8,15 +8,17 @@
 
 enum { SideBarWidth = 150 };
 
+// The number of rows up to the one of step, the last WizardStep bit.
+constexpr int StepRows(uint32_t step) { return step <= 1 ? 1 : 1 + StepRows(step >> 1); }
+
 // The step list: one row per WizardStep bit, the first at the origin.
 enum {
-    StepCount = 7,
+    StepCount = StepRows(StepFinished),
     StepListLeft = 10,
     StepListTop = 120,
     StepRowHeight = 18,
     StepTextHeight = 16,  // the step font's text cell, a little less than a row
 };
-static_assert(StepFinished == 1u << (StepCount - 1), "one row per wizard step");
 
 // From the bar's left edge to its right edge, and from the first row's top to the foot of the
 // last row's text.

@@ -156,7 +156,7 @@ TEST_F(PageServices, ApplyProductNameFormatsTheCaptionAndGivesTheSmallIcon) {
     EXPECT_NE(nullptr, (HICON)SendMessageA(page, WM_GETICON, ICON_SMALL, 0));
 }
 
-TEST_F(PageServices, ApplyProductNameOnControl700LeavesTheCaptionAlone) {
+TEST_F(PageServices, ApplyProductNameOnTheExplanationLeavesTheCaptionAlone) {
     HWND page = Keep(CreateDialogParamA(Session.instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, PlainPage, 0));
     ASSERT_NE(nullptr, page);
     ApplyProductName(page, NameInExplanation);
@@ -182,7 +182,7 @@ TEST_F(PageServices, ApplyProductNameReadsAtMost199CharactersOfTemplate) {
     EXPECT_EQ(std::string(180, 'b') + ProductName() + std::string(17, 'c'), result);
 }
 
-TEST_F(PageServices, Control700IsNavyOnTheButtonFace) {
+TEST_F(PageServices, TheExplanationIsNavyOnTheButtonFace) {
     HWND page = Keep(CreateDialogParamA(Session.instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, PlainPage, 0));
     ASSERT_NE(nullptr, page);
     HDC dc = CreateCompatibleDC(NULL);
@@ -338,7 +338,7 @@ TEST_F(WelcomeDialog, EscapeCancelsWith2) {
     EXPECT_EQ(2, KeyPress::Run(IDD_WELCOME, WelcomeProc, NULL, VK_ESCAPE));
 }
 
-TEST_F(WelcomeDialog, ColoursOnlyControl700) {
+TEST_F(WelcomeDialog, ColoursOnlyTheExplanation) {
     HWND page = CreateDialogParamA(Session.instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, WelcomeProc, 0);
     ASSERT_NE(nullptr, page);
     HDC dc = CreateCompatibleDC(NULL);
