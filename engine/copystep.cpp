@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "copystep.h"
+#include "foldersecurity.h"
 #include "lzhuf.h"
 #include "manifest.h"
 #include "messages.h"
@@ -219,19 +220,26 @@ void CreateFolderChain(const char* path) {
     size_t length = strlen(work);
     if (length > 0 && work[length - 1] == '\\') work[--length] = '\0';
 
+    // Without the protection a new folder would be open to every user: better none at all (the
+    // first file then cannot be created, and the installation stops there).
+    FolderSecurity security;
+    if (!BuildFolderSecurity(security)) return;
+
     // Cut the text at every separator below the drive root; each cut is one level to create.
     for (size_t i = length; i-- > 1;) {
         if (work[i] != '\\') continue;
         if (work[i - 1] == ':') break;
         work[i] = '\0';
     }
-    // Top level first, then put the separators back one at a time. Existing levels just fail.
-    (void)CreateDirectoryA(work, nullptr);
+    // Top level first, then put the separators back one at a time. Existing levels just fail and
+    // keep the protection they have.
+    (void)CreateDirectoryA(work, &security.attributes);
     for (size_t i = 0; i < length; ++i) {
         if (work[i] != '\0') continue;
         work[i] = '\\';
-        (void)CreateDirectoryA(work, nullptr);
+        (void)CreateDirectoryA(work, &security.attributes);
     }
+    FreeFolderSecurity(security);
 }
 
 bool MustExtract(const char* destination, int16_t entry) {

@@ -69,7 +69,8 @@ bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs
 int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
                           const InstallManifest& manifest);
 
-// Creates every missing level of path, from the top down.
+// Creates every missing level of path, from the top down, each with the protection of the
+// system's program folder; nothing when that protection cannot be built.
 void CreateFolderChain(const char* path);
 
 // True when manifest entry `entry` must be written to destination.

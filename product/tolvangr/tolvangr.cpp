@@ -49,12 +49,7 @@ void ShowResult(const UninstallReport& report) {
     Say(text, MB_ICONWARNING);
 }
 
-// Paths from the system, kept only when they fit.
-void TempFolder(char (&out)[RemovalPathSize]) {
-    const DWORD length = GetTempPathA(sizeof out, out);
-    if (length == 0 || length >= sizeof out) out[0] = '\0';
-}
-
+// The system folder, kept only when it fits.
 void SystemFolder(char (&out)[RemovalPathSize]) {
     const UINT length = GetSystemDirectoryA(out, sizeof out);
     if (length == 0 || length >= sizeof out) out[0] = '\0';
@@ -85,11 +80,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RemovalHelper helper = {};
     bool helperReady = false;
     if (report.selfPending) {
-        char temp[RemovalPathSize];
         char system[RemovalPathSize];
-        TempFolder(temp);
         SystemFolder(system);
-        helperReady = temp[0] != '\0' && system[0] != '\0' && PrepareRemovalHelper(plan.self, temp, system, helper);
+        helperReady = system[0] != '\0' && PrepareRemovalHelper(plan.self, system, helper);
         if (!helperReady && !RemoveAtRestart(plan.self)) AddReportLine(report, plan.self, "could not be deleted");
     }
     ShowResult(report);

@@ -2,6 +2,7 @@
 // progress accounting and whole runs over the built-in payloads.
 #include <windows.h>
 #include <shlobj.h>
+#include <sddl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include "../common/expected_texts.h"
 #include "copystep.h"
 #include "engine_fixture.h"
+#include "foldersecurity.h"
 #include "manifest.h"
 #include "pathutil.h"
 #include "resource.h"
@@ -208,7 +210,52 @@ private:
     decltype(IMAGE_THUNK_DATA::u1.Function) original_ = 0;
 };
 
-// Records every folder the engine asks for, in order, and passes the call on.
+// A descriptor's DACL as text: whether it is protected from inheritance, then each entry as
+// type, SID, access mask and inheritance flags.
+std::string DescribeDacl(PSECURITY_DESCRIPTOR descriptor) {
+    if (descriptor == nullptr) return "no descriptor";
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorControl(descriptor, &control, &revision) ||
+        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || dacl == nullptr) {
+        return "no DACL";
+    }
+    std::string text = (control & SE_DACL_PROTECTED) ? "protected" : "inherited";
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        char* sid = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || !ConvertSidToStringSidA(&ace->SidStart, &sid)) {
+            return text + " (unreadable entry)";
+        }
+        char entry[128];
+        snprintf(entry, sizeof entry, "; %s %s %lx %x", ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow" : "other",
+                 sid, static_cast<unsigned long>(ace->Mask), ace->Header.AceFlags);
+        LocalFree(sid);
+        text += entry;
+    }
+    return text;
+}
+
+// SYSTEM and Administrators: FILE_ALL_ACCESS; Users and Authenticated Users: read and execute, no
+// write of any kind; creator owner: GENERIC_ALL on what is made inside, not on the folder. Every
+// entry reaches subfolders and files (OI|CI).
+const char ProgramFolderProtection[] =
+    "protected; allow S-1-5-18 1f01ff 3; allow S-1-5-32-544 1f01ff 3; allow S-1-5-32-545 1200a9 3; "
+    "allow S-1-5-11 1200a9 3; allow S-1-3-0 10000000 b";
+
+TEST(FolderSecurity, IsTheProtectionOfTheSystemsProgramFolder) {
+    FolderSecurity security;
+    ASSERT_TRUE(BuildFolderSecurity(security));
+    EXPECT_EQ(DescribeDacl(security.attributes.lpSecurityDescriptor), ProgramFolderProtection);
+    FreeFolderSecurity(security);
+    EXPECT_EQ(security.attributes.lpSecurityDescriptor, nullptr);
+}
+
+// Records every folder the engine asks for, in order, with the protection it asks for and whether
+// a folder was made, and passes the call on.
 class FolderCreationRecorder {
 public:
     FolderCreationRecorder() : hook_("kernel32.dll", "CreateDirectoryA", reinterpret_cast<void*>(&Record)) {
@@ -217,6 +264,8 @@ public:
     ~FolderCreationRecorder() { self() = nullptr; }
     bool installed() const { return hook_.installed(); }
     const std::vector<std::string>& calls() const { return calls_; }
+    const std::vector<std::string>& protections() const { return protections_; }
+    const std::vector<bool>& made() const { return made_; }
 
 private:
     static FolderCreationRecorder*& self() {
@@ -226,10 +275,15 @@ private:
     static BOOL WINAPI Record(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
         FolderCreationRecorder* recorder = self();
         recorder->calls_.push_back(path);
-        return reinterpret_cast<decltype(&CreateDirectoryA)>(recorder->hook_.original())(path, security);
+        recorder->protections_.push_back(DescribeDacl(security ? security->lpSecurityDescriptor : nullptr));
+        const BOOL made = reinterpret_cast<decltype(&CreateDirectoryA)>(recorder->hook_.original())(path, security);
+        recorder->made_.push_back(made != FALSE);
+        return made;
     }
     ImportHook hook_;
     std::vector<std::string> calls_;
+    std::vector<std::string> protections_;
+    std::vector<bool> made_;
 };
 
 class CreateFolderChainTest : public ScratchTree {};
@@ -242,6 +296,7 @@ TEST_F(CreateFolderChainTest, CreatesEveryLevelFromTheTopDown) {
     CreateFolderChain(Path("A\\B\\C").c_str());
 
     EXPECT_EQ(recorder.calls(), (std::vector<std::string>{TestRoot, Path("A"), Path("A\\B"), Path("A\\B\\C")}));
+    EXPECT_EQ(recorder.protections(), std::vector<std::string>(4, ProgramFolderProtection));
     EXPECT_TRUE(IsFolder(Path("A\\B\\C")));
 }
 
@@ -262,6 +317,8 @@ TEST_F(CreateFolderChainTest, KeepsExistingLevelsAndAddsTheMissingOnes) {
     ASSERT_TRUE(recorder.installed());
     CreateFolderChain(Path("A\\B\\C").c_str());
 
+    // Only the new levels are made, so only they get the protection; A keeps its own.
+    EXPECT_EQ(recorder.made(), (std::vector<bool>{false, false, true, true}));
     EXPECT_TRUE(IsFolder(Path("A\\B\\C")));
     EXPECT_EQ(ReadBytes(Path("A\\kept.txt")), "kept");
 }

@@ -579,19 +579,13 @@ class RemovalHelperTest : public ScratchTree {
 protected:
     void SetUp() override {
         ScratchTree::SetUp();
-        MakeFolder(Path("Windows"));
-        MakeFolder(tempFolder);
+        MakeFolder(Path("Win & (dows)"));
         char system[MAX_PATH];
         GetSystemDirectoryA(system, sizeof system);
         systemFolder = system;
-    }
-    void TearDown() override {
-        // The helper's interpreter may still be ending in its working folder.
-        for (int i = 0; i < 100 && Exists(tempFolder); ++i) {
-            RemoveTree(tempFolder);
-            if (Exists(tempFolder)) Sleep(50);
-        }
-        ScratchTree::TearDown();
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        tempFolder = temp;
     }
 
     // A process running from target: a copy of this test program, started suspended.
@@ -614,21 +608,26 @@ protected:
         return !Exists(path);
     }
 
-    const std::string tempFolder = Path("Temp & Files");
+    // '&' and parentheses are literal inside the quotes the helper puts around every path.
+    const std::string target = Path("Win & (dows)\\Tolvangr.exe");
     std::string systemFolder;
+    std::string tempFolder;
 };
 
-TEST_F(RemovalHelperTest, DeletesTheFileOnceItsProcessHasEndedAndThenItself) {
-    const std::string target = Path("Windows\\Tolvangr.exe");
+// The user's temporary folder is writable by every unelevated program of that user: the elevated
+// helper must not run anything from there (or from any file at all).
+TEST_F(RemovalHelperTest, DeletesTheFileOnceItsProcessHasEndedWithoutWritingAnyFile) {
     PROCESS_INFORMATION process = RunFrom(target);
     ASSERT_FALSE(DeleteFileA(target.c_str()));  // held by the running process
+    const std::vector<std::string> tempBefore = ListFolder(tempFolder);
 
     RemovalHelper helper = {};
-    ASSERT_TRUE(PrepareRemovalHelper(target.c_str(), tempFolder.c_str(), systemFolder.c_str(), helper));
-    EXPECT_EQ(ListFolder(tempFolder).size(), 1u);
+    ASSERT_TRUE(PrepareRemovalHelper(target.c_str(), systemFolder.c_str(), helper));
     ASSERT_TRUE(StartRemovalHelper(helper));
     Sleep(1500);
     EXPECT_TRUE(Exists(target));  // still running
+    EXPECT_EQ(ListFolder(tempFolder), tempBefore);
+    EXPECT_EQ(ListFolder(Path("Win & (dows)")), std::vector<std::string>{"Tolvangr.exe"});
 
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -636,33 +635,28 @@ TEST_F(RemovalHelperTest, DeletesTheFileOnceItsProcessHasEndedAndThenItself) {
     CloseHandle(process.hProcess);
 
     EXPECT_TRUE(WaitUntilGone(target, 15000));
-    EXPECT_TRUE(WaitUntilGone(helper.batch, 15000));
-    EXPECT_EQ(ListFolder(tempFolder), std::vector<std::string>{});
+    EXPECT_EQ(ListFolder(tempFolder), tempBefore);
+    EXPECT_EQ(ListFolder(Path("Win & (dows)")), std::vector<std::string>{});
 }
 
-TEST_F(RemovalHelperTest, WritesNothingForPathsTheBatchLanguageWouldMisread) {
+TEST_F(RemovalHelperTest, RefusesPathsTheCommandLanguageWouldMisread) {
     RemovalHelper helper = {};
-    for (const std::string& target : {Path("Windows\\100%\\Tolvangr.exe"), Path("Windows\\\"x\\Tolvangr.exe"),
-                                      Path("Windows\\\xE9t\xE9\\Tolvangr.exe")}) {
-        EXPECT_FALSE(PrepareRemovalHelper(target.c_str(), tempFolder.c_str(), systemFolder.c_str(), helper))
-            << target;
+    for (const std::string& bad : {Path("Windows\\100%\\Tolvangr.exe"), Path("Windows\\\"x\\Tolvangr.exe"),
+                                   Path("Windows\\\xE9t\xE9\\Tolvangr.exe")}) {
+        EXPECT_FALSE(PrepareRemovalHelper(bad.c_str(), systemFolder.c_str(), helper)) << bad;
     }
-    EXPECT_FALSE(PrepareRemovalHelper(Path("Windows\\Tolvangr.exe").c_str(), Path("Temp %TEMP%").c_str(),
-                                      systemFolder.c_str(), helper));
-    EXPECT_EQ(ListFolder(tempFolder), std::vector<std::string>{});
+    EXPECT_FALSE(PrepareRemovalHelper(target.c_str(), Path("System %PATH%").c_str(), helper));
 }
 
-TEST_F(RemovalHelperTest, QuotesEveryPathItWritesIntoTheBatch) {
-    const std::string target = Path("Windows\\Tolvangr.exe");
+TEST_F(RemovalHelperTest, CarriesTheWholeLoopOnItsCommandLineWithFullSystemPaths) {
     RemovalHelper helper = {};
-    ASSERT_TRUE(PrepareRemovalHelper(target.c_str(), tempFolder.c_str(), systemFolder.c_str(), helper));
-    const std::string batch = ReadBytes(helper.batch);
-    DeleteFileA(helper.batch);
-
-    EXPECT_NE(batch.find("del /f /q \"" + target + "\" >nul 2>&1\r\n"), std::string::npos) << batch;
-    EXPECT_NE(batch.find("if not exist \"" + target + "\" goto done\r\n"), std::string::npos) << batch;
-    EXPECT_EQ(batch.substr(batch.size() - 12), "del \"%~f0\"\r\n");
-    EXPECT_EQ(std::string(helper.commandLine), "cmd.exe /d /q /v:off /s /c \"\"" + std::string(helper.batch) + "\"\"");
+    ASSERT_TRUE(PrepareRemovalHelper(target.c_str(), systemFolder.c_str(), helper));
+    const std::string quoted = "\"" + target + "\"";
+    EXPECT_EQ(std::string(helper.interpreter), systemFolder + "\\cmd.exe");
+    EXPECT_EQ(std::string(helper.workingFolder), systemFolder);
+    EXPECT_EQ(std::string(helper.commandLine),
+              "cmd.exe /d /q /v:off /s /c \"for /l %i in (1,1,60) do @if exist " + quoted + " del /f /q " + quoted +
+                  " >nul 2>&1 & if exist " + quoted + " \"" + systemFolder + "\\ping.exe\" -n 2 127.0.0.1 >nul\"");
 }
 
 }  // namespace
