@@ -54,14 +54,16 @@ bool PrepareRemovalHelper(const char* target, const char* systemFolder, RemovalH
 
     // One loop of at most Attempts rounds: while the file is there, delete it, and if it is still
     // there (its program has not ended yet) wait a second. Once it is gone the remaining rounds
-    // only test for it. In a command (unlike a batch file) the loop variable takes one '%'; the
-    // '&' belongs to the "if" before it, so the wait runs only after a failed deletion.
-    // /s takes the outer pair of quotes away; /v:off keeps '!' literal; /d runs no AutoRun command.
+    // only test for it. In a command (unlike a batch file) the loop variable takes one '%'. The
+    // parentheses say where the loop's and the test's commands end: interpreters differ on how
+    // far an unbracketed '&' reaches (Wine's ends the loop there), and Wine's does not read
+    // "@(". /s takes the outer pair of quotes away; /v:off keeps '!' literal; /d runs no AutoRun
+    // command.
     Text command = {helper.commandLine, sizeof helper.commandLine, 0, true};
     const char* const parts[] = {
-        "cmd.exe /d /q /v:off /s /c \"for /l %i in (1,1,", Attempts, ") do @if exist \"", target,
-        "\" del /f /q \"", target, "\" >nul 2>&1 & if exist \"", target, "\" \"", ping,
-        "\" -n 2 127.0.0.1 >nul\"",
+        "cmd.exe /d /q /v:off /s /c \"for /l %i in (1,1,", Attempts, ") do (if exist \"", target,
+        "\" (del /f /q \"", target, "\" >nul 2>&1 & if exist \"", target, "\" \"", ping,
+        "\" -n 2 127.0.0.1 >nul))\"",
     };
     for (const char* part : parts) Append(command, part);
     return command.fits;

@@ -655,8 +655,8 @@ TEST_F(RemovalHelperTest, CarriesTheWholeLoopOnItsCommandLineWithFullSystemPaths
     EXPECT_EQ(std::string(helper.interpreter), systemFolder + "\\cmd.exe");
     EXPECT_EQ(std::string(helper.workingFolder), systemFolder);
     EXPECT_EQ(std::string(helper.commandLine),
-              "cmd.exe /d /q /v:off /s /c \"for /l %i in (1,1,60) do @if exist " + quoted + " del /f /q " + quoted +
-                  " >nul 2>&1 & if exist " + quoted + " \"" + systemFolder + "\\ping.exe\" -n 2 127.0.0.1 >nul\"");
+              "cmd.exe /d /q /v:off /s /c \"for /l %i in (1,1,60) do (if exist " + quoted + " (del /f /q " + quoted +
+                  " >nul 2>&1 & if exist " + quoted + " \"" + systemFolder + "\\ping.exe\" -n 2 127.0.0.1 >nul))\"");
 }
 
 }  // namespace
