@@ -23,6 +23,11 @@ inline constexpr char PathTooLongFormat[] = "%sPath is too long.";
 // Group and shortcut pages.
 inline constexpr char StartMenuMissingText[] = "Unable to locate the Start Menu!";
 inline constexpr char EmptyGroupText[] = "Group may not be empty!";
+// "Group Invalid!" and a blank line are the argument of each reason.
+inline constexpr char GroupInvalidText[] = "Group Invalid!\r\n\r\n";
+inline constexpr char BadGroupNameFormat[] =
+    "%sA group name may not hold < > : \" / | ? *, begin or end with a space, or be only dots.";
+inline constexpr char GroupParentMissingFormat[] = "%sThe folder to hold this group does not exist.";
 inline constexpr char ShortcutsFailedText[] = "Unable To Create Shortcuts!";
 
 // The read-me question; its argument is the product name. The restart notice is the finish's.

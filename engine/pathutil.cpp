@@ -83,6 +83,23 @@ bool HasDotStep(const char* path) {
     }
 }
 
+bool IsUsableGroupName(const char* name) {
+    if (name[0] == '\0' || HasDotStep(name)) return false;
+    const char* step = name;  // start of the current step
+    for (const char* c = name;; ++c) {
+        if (*c == '\\' || *c == '\0') {
+            const size_t length = static_cast<size_t>(c - step);
+            // An empty step is allowed only as the end of a name that ends in one backslash.
+            if (length == 0 && !(*c == '\0' && c != name)) return false;
+            if (length > 0 && (step[0] == ' ' || c[-1] == ' ')) return false;
+            if (*c == '\0') return true;
+            step = c + 1;
+        } else if (static_cast<unsigned char>(*c) < 0x20 || strchr("<>:\"/|?*", *c) != nullptr) {
+            return false;
+        }
+    }
+}
+
 bool CopyText(char* out, size_t outSize, const char* src) {
     if (outSize == 0) return false;
     const size_t length = strlen(src);

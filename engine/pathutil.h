@@ -26,5 +26,11 @@ void FormatNumber(char* out, uint32_t value);
 // of the folder it is joined to. Steps are separated by '\\' or '/'.
 bool HasDotStep(const char* path);
 
+// True when name can be a program group folder below the Programs folder: one or more steps
+// separated by '\\' (a single trailing '\\' allowed), each non-empty, without control characters
+// or any of < > : " / | ? *, neither beginning nor ending with a space, and not made only of dots
+// and spaces. Whether a nested name's parent exists is for the caller to find out.
+bool IsUsableGroupName(const char* name);
+
 // Bounded copy: true when all of src fit; otherwise out holds as much as fits, terminated.
 bool CopyText(char* out, size_t outSize, const char* src);

@@ -9,14 +9,17 @@
 #include "pathutil.h"
 #include "shortcuts.h"
 
-void CreateProgramGroup(const DirectoryTable& directories, const char* groupName) {
+bool CreateProgramGroup(const DirectoryTable& directories, const char* groupName) {
     const char* programs = directories.paths[DirPrograms];
     // Without a Programs folder the group would land in the root of the current drive; a name
     // stepping up with ".." would land outside the Programs folder.
-    if (programs[0] == '\0' || HasDotStep(groupName)) return;
+    if (programs[0] == '\0' || HasDotStep(groupName)) return false;
     char folder[JoinedPathSize];
-    if (!JoinPath(folder, sizeof folder, programs, groupName, false)) return;
-    (void)CreateDirectoryA(folder, nullptr);
+    if (!JoinPath(folder, sizeof folder, programs, groupName, false)) return false;
+    if (CreateDirectoryA(folder, nullptr)) return true;
+    // An existing group is used as it is; a file in the way or a missing parent is a failure.
+    const DWORD attributes = GetFileAttributesA(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool ShortcutLinkPath(char* out, size_t outSize, const DirectoryTable& directories, const char* groupName,
@@ -42,35 +45,37 @@ bool ShortcutLinkPath(char* out, size_t outSize, const DirectoryTable& directori
     return fits;
 }
 
-void CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName) {
+bool CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName) {
     const char* folder = directories.paths[(entry.flags & FILE_IN_INSTALL_FOLDER) ? DirInstall : DirWindows];
     char target[JoinedPathSize];
     char link[JoinedPathSize];
-    if (!JoinPath(target, sizeof target, folder, entry.fileName, false)) return;
-    if (!ShortcutLinkPath(link, sizeof link, directories, groupName, entry)) return;
-    CreateShellLink(target, folder, link, entry.shortcutName);
+    if (!JoinPath(target, sizeof target, folder, entry.fileName, false)) return false;
+    if (!ShortcutLinkPath(link, sizeof link, directories, groupName, entry)) return false;
+    return CreateShellLink(target, folder, link, entry.shortcutName);
 }
 
-void CreateShellLink(const char* target, const char* workingFolder, const char* linkPath,
+bool CreateShellLink(const char* target, const char* workingFolder, const char* linkPath,
                      const char* description) {
     IShellLinkA* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 reinterpret_cast<void**>(&link)))) {
-        return;
+        return false;
     }
     // SetPath answers S_FALSE for a target that does not exist yet; the link is still wanted.
     (void)link->SetPath(target);
     (void)link->SetWorkingDirectory(workingFolder);
     (void)link->SetDescription(description);
 
+    HRESULT saved = E_FAIL;
     IPersistFile* file = nullptr;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
         WCHAR widePath[MAX_PATH];
         // The conversion fails (0) when the path does not fit; a cut path would name another file.
         if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) > 0) {
-            (void)file->Save(widePath, TRUE);
+            saved = file->Save(widePath, TRUE);
         }
         file->Release();
     }
     link->Release();
+    return SUCCEEDED(saved);
 }

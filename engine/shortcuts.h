@@ -8,8 +8,8 @@ struct FileEntry;
 
 // Creates the group folder below the Programs folder of directories (last level only; an
 // existing one is used). A name with a "." or ".." step makes nothing: the group never leaves
-// the Programs folder.
-void CreateProgramGroup(const DirectoryTable& directories, const char* groupName);
+// the Programs folder. True when the group folder is there afterwards.
+bool CreateProgramGroup(const DirectoryTable& directories, const char* groupName);
 
 // Programs folder \ group \ shortcut name .lnk, with no doubled backslash. False, leaving an
 // empty text, when the path would be longer than MAX_PATH - 1 characters or not fit out, or when
@@ -18,8 +18,10 @@ bool ShortcutLinkPath(char* out, size_t outSize, const DirectoryTable& directori
                       const FileEntry& entry);
 
 // The link for one file-table row, pointing into the install folder or the Windows folder.
-void CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName);
+// True when the link was saved.
+bool CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName);
 
-// Saves a shell link; COM must be initialised on the thread. Failures leave the link out.
-void CreateShellLink(const char* target, const char* workingFolder, const char* linkPath,
+// Saves a shell link; COM must be initialised on the thread. True when it was saved; a link that
+// could not be made is left out.
+bool CreateShellLink(const char* target, const char* workingFolder, const char* linkPath,
                      const char* description);

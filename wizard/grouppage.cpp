@@ -46,6 +46,28 @@ int GroupIconIndex(const char* text) {
     return info.iIcon;
 }
 
+// A nested group is made only inside a folder that is already there.
+bool GroupParentExists(const char* name) {
+    char parent[GroupNameSize];
+    if (!CopyText(parent, sizeof parent, name)) return false;
+    size_t length = strlen(parent);
+    if (length > 0 && parent[length - 1] == '\\') parent[--length] = '\0';
+    char* last = strrchr(parent, '\\');
+    if (last == nullptr) return true;
+    *last = '\0';
+    char path[EntryPathSize];
+    if (!JoinPath(path, sizeof path, ProgramsFolder(), parent, false)) return false;
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void ShowGroupInvalid(HWND page, const char* format) {
+    char message[sizeof GroupInvalidText + sizeof BadGroupNameFormat];
+    const char* const prefix[] = {GroupInvalidText};
+    (void)FormatText(message, sizeof message, format, prefix, 1);
+    (void)MessageBoxA(page, message, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
+}
+
 void ShowFailure(HWND page, const char* text) {
     (void)MessageBoxA(page, text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
     (void)ShowAbortNotice(page);
@@ -135,6 +157,15 @@ void AcceptGroup(HWND page) {
         (void)MessageBoxA(page, EmptyGroupText, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
         return;
     }
+    // A name no folder can have would end in an installation without shortcuts: the page stays.
+    if (!IsUsableGroupName(Session.groupName)) {
+        ShowGroupInvalid(page, BadGroupNameFormat);
+        return;
+    }
+    if (!GroupParentExists(Session.groupName)) {
+        ShowGroupInvalid(page, GroupParentMissingFormat);
+        return;
+    }
     SetWizardStep(StepShortcuts);
     (void)EnableWindow(GetDlgItem(page, IDC_GROUP_CONTINUE), FALSE);
 
@@ -181,19 +212,20 @@ int CreateAllShortcuts(HWND page) {
     (void)SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, count));
     (void)SendMessageA(bar, PBM_SETSTEP, 1, 0);
 
-    CreateProgramGroup(Session.directories, Session.groupName);
-    for (int row = 0; row < Manifest.shortcutCount && row < MANIFEST_ROWS; ++row) {
+    // A group or a link that cannot be made ends the work like COM that cannot be entered.
+    bool made = CreateProgramGroup(Session.directories, Session.groupName);
+    for (int row = 0; made && row < Manifest.shortcutCount && row < MANIFEST_ROWS; ++row) {
         const FileEntry& entry = Manifest.files[row];
         char label[sizeof entry.shortcutName + 1];
         ManifestText(label, entry.shortcutName);
         (void)SetDlgItemTextA(page, IDC_SHORTCUT_NAME, label);
-        CreateShortcut(Session.directories, entry, Session.groupName);
+        made = CreateShortcut(Session.directories, entry, Session.groupName);
         (void)SendMessageA(bar, PBM_STEPIT, 0, 0);
         PumpMessages(page, PauseAfterShortcut);
     }
-    PumpMessages(page, PauseAfterLastShortcut);
+    if (made) PumpMessages(page, PauseAfterLastShortcut);
     CoUninitialize();
-    return 1;
+    return made ? 1 : 0;
 }
 
 INT_PTR CALLBACK GroupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {

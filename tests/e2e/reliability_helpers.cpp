@@ -332,7 +332,17 @@ bool Install(const std::string& folder, const std::string& group, Installation* 
     result->groupAccepted = TextOf(combo);
     ClickButton(groupPage, IDC_GROUP_CONTINUE);
 
-    const std::string question = AnswerNextBox(run, options.readMe ? IDYES : IDNO, WorkTimeoutMs);
+    HWND box = WaitForInstallerBox(run, WorkTimeoutMs);
+    std::string question = box ? MessageBoxText(box) : std::string();
+    if (question.rfind(GroupInvalidText, 0) == 0 && !options.fallbackGroup.empty()) {
+        result->groupRefusal = question;
+        Answer(box, IDOK);
+        SetEditText(combo, options.fallbackGroup.c_str());
+        ClickButton(groupPage, IDC_GROUP_CONTINUE);
+        box = WaitForInstallerBox(run, WorkTimeoutMs);
+        question = box ? MessageBoxText(box) : std::string();
+    }
+    if (box) Answer(box, options.readMe ? IDYES : IDNO);
     if (question != ReadMeQuestionText) {
         *why = "expected the read-me question, got: '" + question + "'";
         return false;

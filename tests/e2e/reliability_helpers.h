@@ -141,11 +141,13 @@ StoppedRun RunUntilStop(const std::string& folder, const char* exePath = PORVANE
 struct InstallOptions {
     bool readMe = false;
     bool typeGroup = false;  // typed key by key into the group box (else set at once, as a paste)
+    std::string fallbackGroup;  // set and continued with when the page refuses the group
     const char* exePath = PORVANE_EXE_PATH;
 };
 struct Installation {
     std::string proposedFolder;  // the location page's edit text when it opened
     std::string groupAccepted;   // the group box's text when Continue was pressed
+    std::string groupRefusal;    // the page's message when it refused that text
     installation::InstallingRecord installing;
     bool notepadSeen = false;
     int boxes = 0;  // message boxes the installer showed

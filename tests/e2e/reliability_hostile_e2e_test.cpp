@@ -98,14 +98,15 @@ TEST_F(ReliabilityHostileInput, LongestAcceptedFolderStopsAtTheFirstFileThatCann
         << "nothing beside it";
 }
 
-// Group names: the installation ends normally whatever the name (folder and link failures are
-// silent), links land only in a folder of the Programs folder, and the registry records the name
-// as accepted.
+// Group names: a name that can be a folder below the Programs folder is used; any other is
+// refused with its reason and the page stays, and the installation goes on with the product's
+// name. Links land only in a group folder, and the registry records the group used.
 struct GroupCase {
     const char* label;
     std::string entered;
     bool typed;
-    std::string folder;  // the group folder below Programs that holds the links, "" for none
+    std::string folder;    // the group folder below Programs that holds the links
+    const char* refusal;  // the reason the page gives, nullptr when the name is used
 };
 
 // Names the case in test listings instead of its bytes.
@@ -139,33 +140,33 @@ TEST_P(ReliabilityGroupNames, InstallationEndsNormallyWithLinksOnlyInAGroupFolde
     std::string why;
     InstallOptions options;
     options.typeGroup = c.typed;
+    options.fallbackGroup = DefaultGroup;
     ASSERT_TRUE(Install("C:\\Reliability\\Group\\Vantrel", c.entered, &result, &why, options)) << why;
     EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_EQ(result.boxes, 2) << "only the read-me question and the restart notice";
     EXPECT_EQ(result.groupAccepted, c.entered.substr(0, GroupNameLimit));
+    const bool refused = c.refusal != nullptr;
+    EXPECT_EQ(result.groupRefusal, refused ? FilledText(c.refusal, GroupInvalidText) : std::string());
+    EXPECT_EQ(result.boxes, refused ? 3 : 2) << "the refusal, the read-me question and the restart notice";
 
-    const std::vector<std::string> made = NewNames(programs, programsBefore);
-    if (c.folder.empty()) {
-        EXPECT_EQ(made, std::vector<std::string>{}) << "no folder or link may be made for this name";
-    } else {
-        EXPECT_EQ(made, std::vector<std::string>{c.folder});
-        EXPECT_EQ(ListFolder(programs + "\\" + c.folder), LinkNames());
-    }
+    EXPECT_EQ(NewNames(programs, programsBefore), std::vector<std::string>{c.folder});
+    EXPECT_EQ(ListFolder(programs + "\\" + c.folder), LinkNames());
     EXPECT_EQ(NewNames(Parent(programs), startMenuBefore), std::vector<std::string>{})
         << "written beside the Programs folder";
     EXPECT_EQ(NewNames("C:", rootBefore), std::vector<std::string>{}) << "written into the drive's root";
-    EXPECT_EQ(ReadRegistryValue(UninstallKey, "Program Group").data, result.groupAccepted + '\0');
+    EXPECT_EQ(ReadRegistryValue(UninstallKey, "Program Group").data,
+              (refused ? std::string(DefaultGroup) : result.groupAccepted) + '\0');
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, ReliabilityGroupNames,
-    ::testing::Values(GroupCase{"ForbiddenCharacters", "V<a>n:t\"r|e?l*", false, ""},
-                      GroupCase{"TrailingBackslash", "Vantrel Tools\\", false, "Vantrel Tools"},
-                      GroupCase{"NestedUnderAMissingFolder", "Quillfern\\Vantrel", false, ""},
+    ::testing::Values(GroupCase{"ForbiddenCharacters", "V<a>n:t\"r|e?l*", false, DefaultGroup, BadGroupNameFormat},
+                      GroupCase{"TrailingBackslash", "Vantrel Tools\\", false, "Vantrel Tools", nullptr},
+                      GroupCase{"NestedUnderAMissingFolder", "Quillfern\\Vantrel", false, DefaultGroup,
+                                GroupParentMissingFormat},
                       // Typing stops at 40 characters; a name of exactly 40 is a folder like any.
-                      GroupCase{"TypedPastFortyCharacters", std::string(45, 'g'), true, std::string(40, 'g')},
-                      GroupCase{"OnlySpaces", "   ", true, ""},
-                      GroupCase{"LeadingOutOfThePrograms", "..\\Escaped", false, ""}),
+                      GroupCase{"TypedPastFortyCharacters", std::string(45, 'g'), true, std::string(40, 'g'), nullptr},
+                      GroupCase{"OnlySpaces", "   ", true, DefaultGroup, BadGroupNameFormat},
+                      GroupCase{"LeadingOutOfThePrograms", "..\\Escaped", false, DefaultGroup, BadGroupNameFormat}),
     [](const ::testing::TestParamInfo<GroupCase>& info) { return std::string(info.param.label); });
 
 // Previous folders the installer never records: the page proposes the default or the text itself,

@@ -250,6 +250,16 @@ TEST(HasDotStep, FindsAStepThatLeadsToThisFolderOrTheOneAbove) {
         EXPECT_TRUE(HasDotStep(path)) << path;
 }
 
+TEST(IsUsableGroupName, TellsNamesAFolderCanHaveFromOthers) {
+    for (const char* name : {"Vantrel", "Vantrel 3.02", "Tools\\Vantrel", "Group\\", "..Hidden", "A.b",
+                             "Caf\xE9", "x"})
+        EXPECT_TRUE(IsUsableGroupName(name)) << name;
+    for (const char* name : {"", " ", "   ", ".", "...", ". .", " Lead", "Trail ", "a\\ b", "a \\b", "a<b",
+                             "a>b", "C:x", "a\"b", "a/b", "a|b", "a?b", "a*b", "tab\there", "\\Rooted",
+                             "a\\\\b", "Group\\\\", "..\\Escaped", "Group\\..", "\\"})
+        EXPECT_FALSE(IsUsableGroupName(name)) << name;
+}
+
 TEST(HasDotStep, AcceptsNamesThatOnlyHoldDots) {
     for (const char* path : {"", "Vantrel", "Vantrel 3.02", "..Hidden", "Tools..", "A\\.b\\c.", " ",
                              "Group\\", "\\Rooted"})

@@ -78,10 +78,14 @@ protected:
         ScratchTree::TearDown();
     }
 
-    // What the shortcut page does: the group, then one link per row that gets one.
-    void MakeAll(const char* group) {
-        CreateProgramGroup(Folders, group);
-        for (int row = 0; row < Manifest.shortcutCount; ++row) CreateShortcut(Folders, Manifest.files[row], group);
+    // What the shortcut page does: the group, then one link per row that gets one, up to the first
+    // that cannot be made. True when all were made.
+    bool MakeAll(const char* group) {
+        bool made = CreateProgramGroup(Folders, group);
+        for (int row = 0; made && row < Manifest.shortcutCount; ++row) {
+            made = CreateShortcut(Folders, Manifest.files[row], group);
+        }
+        return made;
     }
 
     const std::string programs = Path("Programs");
@@ -90,7 +94,7 @@ protected:
 };
 
 TEST_F(ShortcutsTest, MakesOneLinkForEachOfTheFirstRowsPointingWhereItsFileIs) {
-    MakeAll("Vantrel");
+    EXPECT_TRUE(MakeAll("Vantrel"));
 
     const std::string group = programs + "\\Vantrel";
     EXPECT_EQ(ListFolder(group), (std::vector<std::string>{"Help.lnk", "Read Me.lnk", "Uninstall.lnk", "Update.lnk",
@@ -113,7 +117,7 @@ TEST_F(ShortcutsTest, ReusesAnExistingGroupAndReplacesItsLinks) {
     WriteBytes(group + "\\Vantrel.lnk", "not a link at all");
     WriteBytes(group + "\\Other.lnk", "someone else's");
 
-    MakeAll("Vantrel");
+    EXPECT_TRUE(MakeAll("Vantrel"));
 
     const LinkInfo link = ReadLink(group + "\\Vantrel.lnk");
     ASSERT_TRUE(link.loaded);
@@ -131,17 +135,20 @@ TEST_F(ShortcutsTest, AGroupNameEndingInABackslashGivesNoDoubledBackslash) {
     ASSERT_TRUE(ShortcutLinkPath(path, sizeof path, Folders, "Vantrel", Manifest.files[UninstallerRow]));
     EXPECT_EQ(std::string(path), programs + "\\Vantrel\\Uninstall.lnk");
 
-    MakeAll("Vantrel\\");
+    EXPECT_TRUE(MakeAll("Vantrel\\"));
     EXPECT_EQ(ListFolder(programs + "\\Vantrel").size(), static_cast<size_t>(Manifest.shortcutCount));
 }
 
-TEST_F(ShortcutsTest, ANestedGroupWhoseParentIsMissingMakesNothingAndSaysNothing) {
+// The page turns the failure into its message; the engine makes nothing and says nothing.
+TEST_F(ShortcutsTest, AGroupThatCannotBeAFolderMakesNothingAndFails) {
     MessageBoxCatcher catcher;
+    WriteBytes(programs + "\\In the way", "a file");
 
-    MakeAll("Quillfern\\Vantrel");
+    EXPECT_FALSE(MakeAll("Quillfern\\Vantrel"));
+    EXPECT_FALSE(MakeAll("In the way"));
 
     EXPECT_TRUE(catcher.Stop().empty());
-    EXPECT_EQ(ListFolder(programs), std::vector<std::string>{});
+    EXPECT_EQ(ListFolder(programs), std::vector<std::string>{"In the way"});
 }
 
 TEST_F(ShortcutsTest, TheFolderFlagAloneDecidesWhereALinkPoints) {
@@ -162,8 +169,8 @@ TEST_F(ShortcutsTest, TheFolderFlagAloneDecidesWhereALinkPoints) {
 TEST_F(ShortcutsTest, ALinkToATargetThatIsNotThereYetIsStillSaved) {
     const std::string link = programs + "\\Missing.lnk";
 
-    CreateShellLink("C:\\porvane-engine-tests\\Nowhere\\Missing.exe", "C:\\porvane-engine-tests\\Nowhere", link.c_str(),
-                    "Missing target");
+    EXPECT_TRUE(CreateShellLink("C:\\porvane-engine-tests\\Nowhere\\Missing.exe", "C:\\porvane-engine-tests\\Nowhere",
+                                link.c_str(), "Missing target"));
 
     const LinkInfo info = ReadLink(link);
     ASSERT_TRUE(info.loaded);
@@ -181,8 +188,8 @@ TEST_F(ShortcutsTest, ALinkPathOverTheLimitIsNotSavedUnderACutName) {
     const std::string group = longPrograms + "\\Group";
     const FileEntry entry = Entry("Vantrel.exe", FILE_IN_INSTALL_FOLDER, "Nineteen characters");
 
-    CreateProgramGroup(Folders, "Group");
-    CreateShortcut(Folders, entry, "Group");
+    EXPECT_TRUE(CreateProgramGroup(Folders, "Group"));
+    EXPECT_FALSE(CreateShortcut(Folders, entry, "Group"));
 
     ASSERT_TRUE(IsFolder(group));
     char path[JoinedPathSize] = "untouched";
@@ -191,7 +198,7 @@ TEST_F(ShortcutsTest, ALinkPathOverTheLimitIsNotSavedUnderACutName) {
     EXPECT_EQ(ListFolder(group), std::vector<std::string>{});
 
     const std::string tooLong = group + "\\" + std::string(30, 'n') + ".lnk";
-    CreateShellLink("C:\\Vantrel.exe", "C:\\", tooLong.c_str(), "Too long");
+    EXPECT_FALSE(CreateShellLink("C:\\Vantrel.exe", "C:\\", tooLong.c_str(), "Too long"));
     EXPECT_EQ(ListFolder(group), std::vector<std::string>{});
 }
 
@@ -201,7 +208,7 @@ TEST_F(ShortcutsTest, WithoutAProgramsFolderNoGroupIsMadeAnywhere) {
     SetDirectory(DirPrograms, "");
     SetCurrentDirectoryA(TestRoot);
 
-    MakeAll("porvane-engine-tests-group");
+    EXPECT_FALSE(MakeAll("porvane-engine-tests-group"));
 
     EXPECT_FALSE(Exists(rootGroup));
     RemoveTree(rootGroup);
@@ -218,7 +225,7 @@ TEST_F(ShortcutsTest, AGroupNameSteppingOutOfTheProgramsFolderMakesNothing) {
         char path[JoinedPathSize] = "untouched";
         EXPECT_FALSE(ShortcutLinkPath(path, sizeof path, Folders, name, Manifest.files[UninstallerRow])) << name;
         EXPECT_STREQ(path, "") << name;
-        MakeAll(name);
+        EXPECT_FALSE(MakeAll(name)) << name;
     }
 
     EXPECT_TRUE(catcher.Stop().empty());

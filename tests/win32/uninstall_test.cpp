@@ -148,7 +148,7 @@ protected:
             ASSERT_TRUE(catcher.Stop().empty());
         }
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        CreateProgramGroup(Session.directories, Session.groupName);
+        (void)CreateProgramGroup(Session.directories, Session.groupName);
         for (int row = 0; row < Manifest.shortcutCount; ++row)
             CreateShortcut(Session.directories, Manifest.files[row], Session.groupName);
         CoUninitialize();
