@@ -7,10 +7,11 @@
 
 InstallSession Session;
 
-namespace {
-
 const char DialogClassName[] = "InstallDlg";
 const char BackdropClassName[] = "InstallApp";
+
+namespace {
+
 const ATOM SystemDialogClass = 32770;
 enum { DialogWindowBytes = 30 };
 

@@ -23,6 +23,10 @@ enum WizardStep : uint32_t {
 
 extern InstallSession Session;
 
+// The window classes of the pages and of the backdrop.
+extern const char DialogClassName[];
+extern const char BackdropClassName[];
+
 // Entry and backdrop window.
 void InitSession(HINSTANCE instance);
 int RegisterDialogClass(void);

@@ -2,9 +2,11 @@
 #include <windows.h>
 #include <string.h>
 
+#include "manifest.h"
 #include "pages.h"
 #include "resource.h"
 #include "shell.h"
+#include "singleinstance.h"
 
 namespace {
 
@@ -28,6 +30,9 @@ void RestrictDllSearch(void) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     RestrictDllSearch();
+    char productName[sizeof Manifest.product.productName + 1];
+    ManifestText(productName, Manifest.product.productName);
+    if (!ClaimSingleInstance(productName)) return 1;
     InitSession(instance);
     // Only Continue (1) goes on; Cancel, Esc and a page that cannot be created end at once.
     const INT_PTR welcome = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, WelcomeProc, 0);

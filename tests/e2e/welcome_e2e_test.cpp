@@ -57,6 +57,19 @@ TEST_F(WelcomePage, EscapeEndsWithoutBackdropOrMessage) {
     ExpectSilentEndWithoutBackdrop(run, code);
 }
 
+// Two installers of one product would clean and write over each other: the second ends at once,
+// silently, and the first comes to the front.
+TEST_F(WelcomePage, ASecondInstallerEndsSilentlyAndBringsTheFirstForward) {
+    InstallerRun second;
+    std::string error;
+    ASSERT_TRUE(second.Start(&error)) << error;
+    DWORD code = 0;
+    ASSERT_TRUE(second.WaitForEnd(EndTimeoutMs, &code)) << "the second installer did not end";
+    ExpectSilentEndWithoutBackdrop(second, code);
+    EXPECT_TRUE(IsWindowVisible(welcome));
+    EXPECT_EQ(GetForegroundWindow(), welcome);
+}
+
 TEST_F(WelcomePage, ContinueCoversTheScreenWithATopmostBackdrop) {
     ClickButton(welcome, IDC_CONTINUE);
     HWND backdrop = run.WaitForBackdrop(PageTimeoutMs);
