@@ -11,6 +11,7 @@
 #include "pathutil.h"
 #include "payload_crc.h"
 #include "payloadcheck.h"
+#include "preflight.h"
 #include "pathutil_win32.h"
 
 namespace {
@@ -119,6 +120,8 @@ int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& direct
     // The clean-up deletes the old installation before the first file is written: a payload that
     // would fail half-way must be found before that.
     if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(report, DamagedText);
+    if (!WaitUntilFilesAreFree(report, directories, manifest)) return -1;
+    if (!CheckFreeSpace(report, directories, manifest)) return -1;
     return CopyManifestFiles(report, directories, meter, manifest);
 }
 

@@ -46,6 +46,9 @@ struct CopyReport {
     void (*pause)(void* context, uint32_t milliseconds);
     // A failure that stops the step; the text is shown before the step returns -1.
     void (*fail)(void* context, const char* text);
+    // A product file to be replaced is held open by another program: true to look again (Retry),
+    // false to stop the step (Cancel; nothing else is reported).
+    bool (*retryHeldFile)(void* context, const char* path);
 };
 
 // Fills DirWindows and DirPrograms (title-cased) from the system.
@@ -56,8 +59,8 @@ void FillSystemFolders(HWND owner, DirectoryTable& directories);
 int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter);
 
 // The step behind a check of every payload (CopyAllFiles passes the built-in manifest and the
-// packer's CRC table, one CRC per row). A damaged payload stops it with a message before the
-// clean-up or any folder creation: nothing on disk changes.
+// packer's CRC table, one CRC per row), of the files in use and of the free space. Any of them
+// stops it before the clean-up or any folder creation: nothing on disk changes.
 int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
                           const InstallManifest& manifest, const uint32_t* payloadCrcs);
 

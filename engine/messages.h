@@ -7,6 +7,13 @@
 // The copy step's failures, each followed by the abort notice.
 inline constexpr char CreateFailedText[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
 inline constexpr char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
+// Before anything changes: a product file held by a running program (its path is the argument;
+// Retry and Cancel), and a volume without room (its name, the bytes needed, the bytes free).
+inline constexpr char FileInUseFormat[] =
+    "%s\r\nis being used by another program.\r\n\r\nClose that program and choose Retry, or Cancel to stop.";
+inline constexpr char NotEnoughSpaceFormat[] =
+    "Not enough free space on %s!\r\nThe installation needs %s bytes there, %s are free.\r\nInstallation will "
+    "now be aborted.";
 inline constexpr char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
 
 // The abort notice; its argument is the support address.

@@ -55,6 +55,13 @@ void ShowCopyFailure(void* page, const char* text) {
     (void)MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
 }
 
+bool RetryHeldFile(void* page, const char* path) {
+    const char* const args[] = {path};
+    char text[MAX_PATH + sizeof FileInUseFormat];
+    (void)FormatText(text, sizeof text, FileInUseFormat, args, 1);
+    return MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+}
+
 BOOL OnInitDialog(HWND page) {
     CenterPage(page, CentredRightOfSideBar);
     ApplyProductName(page, NameInCaption);
@@ -102,7 +109,7 @@ void OnDestroy(HWND page) {
 }  // namespace
 
 CopyReport InstallingPageReport(HWND page) {
-    return {page, ShowTotals, ShowFile, ShowDone, RepaintBar, Pause, ShowCopyFailure};
+    return {page, ShowTotals, ShowFile, ShowDone, RepaintBar, Pause, ShowCopyFailure, RetryHeldFile};
 }
 
 INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {

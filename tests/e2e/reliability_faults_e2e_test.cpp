@@ -1,5 +1,5 @@
-// Installations that cannot finish: a destination held open by another program, a read-only
-// install folder, a drive that fills up mid-file, a missing Programs folder, a damaged installer.
+// Installations that cannot finish: a product file held open by another program, a read-only
+// install folder, a drive without room, a missing Programs folder, a damaged installer.
 // Each ends with its message, the abort notice and exit code 1, and leaves what was there before
 // as it was, except what the clean-up is meant to delete.
 #include "reliability_helpers.h"
@@ -24,29 +24,44 @@ void PrepareFolder(const std::string& folder) {
 
 using ReliabilityFaults = ReliabilityTest;
 
-// Vantrel.exe open without sharing elsewhere: neither the clean-up nor the copy can touch it.
-// The uninstaller and Plendix.exe, before it in the table, are written; nothing after it is.
-TEST_F(ReliabilityFaults, DestinationHeldOpenStopsTheCopyAndKeepsTheHeldFile) {
+// Vantrel.exe open without sharing by another program, as while the product runs: before the
+// clean-up the page names it and offers Retry and Cancel. Cancel ends with the abort notice and
+// everything as it was; Retry once the program has let go installs.
+TEST_F(ReliabilityFaults, AProductFileInUseIsNamedBeforeAnythingChanges) {
     const std::string folder = "C:\\Reliability\\Held\\Vantrel";
+    const std::string program = folder + "\\Vantrel.exe";
     PrepareFolder(folder);
-    ASSERT_TRUE(WriteWholeFile(folder + "\\Vantrel.exe", "the running program"));
+    ASSERT_TRUE(WriteWholeFile(program, "the running program"));
     const Tree before = ReadTree(folder);
-    Stop stop;
-    {
-        HeldFile held(folder + "\\Vantrel.exe");
-        ASSERT_TRUE(held.held());
-        stop = RunUntilStop(folder).stop;
-    }
-    ExpectStoppedWith(stop, CreateFailedText);
+    const std::string inUse = FilledText(FileInUseFormat, program.c_str());
 
-    const Tree after = ReadTree(folder);
-    EXPECT_EQ(Difference(KeepOnly(before, {"Notes.DAT", "Vantrel.exe"}), KeepOnly(after, {"Notes.DAT", "Vantrel.exe"})),
-              "");
-    EXPECT_EQ(Paths(after), (std::vector<std::string>{"Notes.DAT", "Plendix.exe", "Vantrel.exe"}))
-        << "Own.txt goes with the clean-up; Plendix.exe was written before the failure";
-    EXPECT_EQ(after.at("Plendix.exe").content, ReadFileOrMissing(Files[1].source));
-    EXPECT_TRUE(Exists(UninstallerPath())) << "the first entry goes to the Windows folder";
-    ExpectNoRegistrationOrGroup();
+    for (const bool retryOnceFree : {false, true}) {
+        std::unique_ptr<HeldFile> holder(new HeldFile(program));
+        ASSERT_TRUE(holder->held());
+        InstallerRun run;
+        std::string why;
+        ASSERT_NE(StartInstalling(run, folder, &why), nullptr) << why;
+        EXPECT_EQ(AnswerNextBox(run, IDRETRY, WorkTimeoutMs), inUse);
+        HWND again = WaitForInstallerBox(run);  // still held: asked again
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(MessageBoxText(again), inUse);
+        if (!retryOnceFree) {
+            ASSERT_TRUE(Answer(again, IDCANCEL));
+            EXPECT_EQ(AnswerNextBox(run, IDOK), AbortNoticeText);
+            DWORD exitCode = 0;
+            EXPECT_TRUE(run.WaitForEnd(StepTimeoutMs, &exitCode));
+            EXPECT_EQ(exitCode, 1u);
+            holder.reset();
+            EXPECT_EQ(Difference(before, ReadTree(folder)), "") << "nothing may change";
+            EXPECT_FALSE(Exists(UninstallerPath()));
+            ExpectNoRegistrationOrGroup();
+        } else {
+            holder.reset();  // the program has ended
+            ASSERT_TRUE(Answer(again, IDRETRY));
+            ASSERT_NE(WaitForGroupPage(run), nullptr) << "the copy did not go on";
+            EXPECT_EQ(ReadTree(folder).at("Vantrel.exe").content, ReadFileOrMissing(Files[2].source));
+        }
+    }
 }
 
 // A read-only install folder (a read-only bind mount: as root, Wine writes into a chmod 555
@@ -66,9 +81,10 @@ TEST_F(ReliabilityFaults, ReadOnlyInstallFolderStopsTheCopyAndChangesNothingInIt
     ExpectNoRegistrationOrGroup();
 }
 
-// A 64 KiB drive: Plendix.exe (56 KiB) fits, Vantrel.exe (208 KiB) runs out of room part-way.
-// The write failure is reported as such, no later entry is touched, the kept file stays.
-TEST_F(ReliabilityFaults, DriveThatFillsUpStopsWithTheWriteMessage) {
+// A 64 KiB drive, too small for the product: the installer says so with both numbers before it
+// changes anything. The drive is mounted at C:\\Reliability\\Full, a volume of its own, which
+// needs every file but the uninstaller.
+TEST_F(ReliabilityFaults, DriveWithoutRoomIsToldBeforeAnythingChanges) {
     HostChange drive("tmpfs-up Reliability/Full 64k", "unmount Reliability/Full");
     if (drive.status() != "ok") GTEST_SKIP() << "no small drive here: " << drive.status();
     const std::string folder = "C:\\Reliability\\Full\\Vantrel";
@@ -76,17 +92,15 @@ TEST_F(ReliabilityFaults, DriveThatFillsUpStopsWithTheWriteMessage) {
     const Tree before = ReadTree(folder);
 
     const StoppedRun run = RunUntilStop(folder);
-    ExpectStoppedWith(run.stop, WriteFailedText);
-    ASSERT_FALSE(run.installing.currentFile.empty());
-    EXPECT_EQ(run.installing.currentFile.back(), "3") << "the third entry, Vantrel.exe, fills the drive";
+    const uint32_t needed = ManifestTotalSize() - Manifest.files[UninstallerRow].fileSize;
+    const std::string filled = FilledText(NotEnoughSpaceFormat, "C:\\Reliability\\Full\\");
+    const std::string expectedStart = filled.substr(0, filled.find("needs ") + 6) + GroupedNumber(needed) + " bytes";
+    EXPECT_EQ(run.stop.message.substr(0, expectedStart.size()), expectedStart) << run.stop.message;
+    EXPECT_EQ(run.stop.notice, AbortNoticeText);
+    EXPECT_EQ(run.stop.exitCode, 1u);
 
-    const Tree after = ReadTree(folder);
-    EXPECT_EQ(Difference(KeepOnly(before, {"Notes.DAT"}), KeepOnly(after, {"Notes.DAT"})), "");
-    EXPECT_EQ(after.at("Plendix.exe").content, ReadFileOrMissing(Files[1].source));
-    ASSERT_TRUE(after.count("Vantrel.exe"));
-    EXPECT_LT(after.at("Vantrel.exe").content.size(), Files[2].size) << "the drive was meant to fill up";
-    EXPECT_EQ(Paths(after), (std::vector<std::string>{"Notes.DAT", "Plendix.exe", "Vantrel.exe"}))
-        << "no entry after the failed one is touched";
+    EXPECT_EQ(Difference(before, ReadTree(folder)), "") << "nothing may change";
+    EXPECT_FALSE(Exists(UninstallerPath()));
     ExpectNoRegistrationOrGroup();
 }
 

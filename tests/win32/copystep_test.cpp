@@ -760,8 +760,30 @@ protected:
     }
 };
 
-TEST_F(CopyStepFullDiskTest, AWriteThatComesUpShortStopsTheStepWithAMessage) {
+// The installer finds the shortfall before it writes anything: the volume, both numbers.
+TEST_F(CopyStepFullDiskTest, TooLittleRoomIsToldBeforeAnythingChanges) {
+    ULARGE_INTEGER available;
+    ASSERT_TRUE(GetDiskFreeSpaceExA("F:\\", &available, nullptr, nullptr));
+    const uint32_t needed = ManifestTotalSize() - Manifest.files[UninstallerRow].fileSize;
+
     EXPECT_EQ(Run(), -1);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string neededText = GroupedNumber(needed);
+    const std::string availableText = GroupedNumber(static_cast<uint32_t>(available.QuadPart));
+    const char* const args[] = {"F:\\", neededText.c_str(), availableText.c_str()};
+    char expected[512];
+    FormatText(expected, sizeof expected, NotEnoughSpaceFormat, args, 3);
+    EXPECT_EQ(boxes[0].text, expected);
+    EXPECT_TRUE(boxes[0].errorIcon);
+    EXPECT_FALSE(Exists("F:\\Vantrel"));
+    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
+}
+
+// Past that check (a drive that fills up while the installer writes, say), the copy itself.
+TEST_F(CopyStepFullDiskTest, AWriteThatComesUpShortStopsTheStepWithAMessage) {
+    InstallManifest manifest = Manifest;
+    EXPECT_EQ(Run(&manifest), -1);
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Porvane");

@@ -1,0 +1,117 @@
+// The checks before the copy step's first change.
+#include "preflight.h"
+
+#include <windows.h>
+#include <string.h>
+
+#include "copystep.h"
+#include "manifest.h"
+#include "messages.h"
+#include "pathutil.h"
+#include "text.h"
+
+namespace {
+
+// The row's destination, or false when it cannot be joined (the step itself then stops on it).
+bool Destination(const DirectoryTable& directories, const FileEntry& entry, char (&path)[JoinedPathSize]) {
+    const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
+    return JoinPath(path, sizeof path, directories.paths[slot], entry.fileName, false);
+}
+
+int16_t RowCount(const InstallManifest& manifest) {
+    if (manifest.fileCount < 0) return 0;
+    return manifest.fileCount > MANIFEST_ROWS ? static_cast<int16_t>(MANIFEST_ROWS) : manifest.fileCount;
+}
+
+// Another program holds the file when it cannot be opened for writing with no sharing at all.
+// Opening it changes neither its bytes nor its times.
+bool IsHeld(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        (void)CloseHandle(file);
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Free bytes where folder is, asked of its nearest existing level (the install folder may not be
+// there yet). False when no level can tell.
+bool FreeBytesAt(const char* folder, uint64_t* freeBytes) {
+    char path[MAX_PATH];
+    if (!CopyText(path, sizeof path, folder)) return false;
+    for (;;) {
+        ULARGE_INTEGER available;
+        if (GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) {
+            *freeBytes = available.QuadPart;
+            return true;
+        }
+        char* cut = strrchr(path, '\\');
+        if (cut == nullptr) return false;
+        if (cut[1] == '\0') {  // a trailing separator: drop it and cut again
+            *cut = '\0';
+            continue;
+        }
+        // Keep the drive root's separator.
+        cut[cut > path && cut[-1] == ':' ? 1 : 0] = '\0';
+    }
+}
+
+// The volume that holds folder, as the system names it ("C:\"); empty when unknown.
+void VolumeOf(const char* folder, char (&volume)[MAX_PATH]) {
+    if (!GetVolumePathNameA(folder, volume, sizeof volume)) volume[0] = '\0';
+}
+
+}  // namespace
+
+bool WaitUntilFilesAreFree(const CopyReport& report, const DirectoryTable& directories,
+                           const InstallManifest& manifest) {
+    const int16_t count = RowCount(manifest);
+    for (int16_t i = 0; i < count; ++i) {
+        char path[JoinedPathSize];
+        if (!Destination(directories, manifest.files[i], path)) continue;
+        const DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (!MustExtractEntry(path, manifest.files[i])) continue;
+        while (IsHeld(path)) {
+            if (!report.retryHeldFile(report.context, path)) return false;
+        }
+    }
+    return true;
+}
+
+bool CheckFreeSpace(const CopyReport& report, const DirectoryTable& directories, const InstallManifest& manifest) {
+    // Bytes per destination folder; both count against one volume when they share it.
+    uint64_t needed[2] = {0, 0};
+    const int slots[2] = {DirInstall, DirWindows};
+    const int16_t count = RowCount(manifest);
+    for (int16_t i = 0; i < count; ++i) {
+        needed[(manifest.files[i].flags & FILE_TO_WINDOWS_FOLDER) ? 1 : 0] += manifest.files[i].fileSize;
+    }
+    char volumes[2][MAX_PATH];
+    VolumeOf(directories.paths[DirInstall], volumes[0]);
+    VolumeOf(directories.paths[DirWindows], volumes[1]);
+    if (volumes[0][0] != '\0' && lstrcmpiA(volumes[0], volumes[1]) == 0) {
+        needed[0] += needed[1];
+        needed[1] = 0;
+    }
+    for (int v = 0; v < 2; ++v) {
+        uint64_t available = 0;
+        // A volume that cannot tell is not held against the installation: the copy still
+        // reports a write that comes up short.
+        if (needed[v] == 0 || !FreeBytesAt(directories.paths[slots[v]], &available) || available >= needed[v]) {
+            continue;
+        }
+        char neededText[NumberTextSize];
+        char availableText[NumberTextSize];
+        FormatNumber(neededText, needed[v] > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(needed[v]));
+        FormatNumber(availableText, static_cast<uint32_t>(available));  // below needed, so it fits
+        const char* where = volumes[v][0] != '\0' ? volumes[v] : directories.paths[slots[v]];
+        const char* const args[] = {where, neededText, availableText};
+        char text[MAX_PATH + 160];
+        (void)FormatText(text, sizeof text, NotEnoughSpaceFormat, args, 3);
+        report.fail(report.context, text);
+        return false;
+    }
+    return true;
+}
