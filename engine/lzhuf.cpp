@@ -3,22 +3,14 @@
 // registers (every ring store is a byte store, which would otherwise force them back to memory).
 #include "lzhuf.h"
 
+#include "lzhuf_format.h"
+
 #include <string.h>
 
 namespace {
 
-enum : int {
-    RING_SIZE = 4096,
-    RING_MASK = RING_SIZE - 1,
-    MAX_MATCH = 60,
-    MIN_MATCH = 3,
-    SYMBOL_COUNT = 314,
-    NODE_COUNT = 627,  // 2 * SYMBOL_COUNT - 1
-    ROOT = 626,
-    RING_START = 4036,  // RING_SIZE - MAX_MATCH
-    BLOCK_SIZE = 1024,
-};
-const unsigned FREQ_LIMIT = 0x8000;
+// The decoder's output block: the progress display advances in steps of this size.
+enum : int { BLOCK_SIZE = 1024 };
 
 #if defined(__GNUC__)
 #define NOINLINE __attribute__((noinline))
@@ -36,48 +28,6 @@ const int RING_SLACK = 8;
 // largest that fits, so D <= 21. A position code takes at most 8 + 6 bits. With this many bits
 // in the buffer a whole code is read without a refill.
 const int MAX_CODE_BITS = 21 + 14;
-
-// Prefix code of a position's upper 6 bits, looked up by the next 8 stream bits. Derived from the
-// code table: upper bits 0 have the 3-bit code 000, 1-3 the 4-bit codes 0010-0100, 4-11 the
-// 5-bit codes 01010-10001, 12-23 the 6-bit codes 100100-101111, 24-47 the 7-bit codes
-// 1100000-1110111, 48-63 the 8-bit codes 11110000-11111111; every byte whose top bits equal a
-// code maps to that code's value and length.
-static const uint8_t positionHigh[256] = {
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
-    3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
-    4, 4, 4, 4, 4, 4, 4, 4, 5, 5, 5, 5, 5, 5, 5, 5,
-    6, 6, 6, 6, 6, 6, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7,
-    8, 8, 8, 8, 8, 8, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9,
-    10, 10, 10, 10, 10, 10, 10, 10, 11, 11, 11, 11, 11, 11, 11, 11,
-    12, 12, 12, 12, 13, 13, 13, 13, 14, 14, 14, 14, 15, 15, 15, 15,
-    16, 16, 16, 16, 17, 17, 17, 17, 18, 18, 18, 18, 19, 19, 19, 19,
-    20, 20, 20, 20, 21, 21, 21, 21, 22, 22, 22, 22, 23, 23, 23, 23,
-    24, 24, 25, 25, 26, 26, 27, 27, 28, 28, 29, 29, 30, 30, 31, 31,
-    32, 32, 33, 33, 34, 34, 35, 35, 36, 36, 37, 37, 38, 38, 39, 39,
-    40, 40, 41, 41, 42, 42, 43, 43, 44, 44, 45, 45, 46, 46, 47, 47,
-    48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63,
-};
-static const uint8_t positionCodeLength[256] = {
-    3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
-    3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
-    4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4,
-    4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4,
-    4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4,
-    5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5,
-    5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5,
-    5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5,
-    5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5,
-    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,
-    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,
-    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,
-    7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
-    7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
-    7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
-    8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
-};
 
 // Node indexes and symbols are never negative, so links are kept unsigned: loops then index the
 // arrays without sign extensions.
@@ -367,11 +317,12 @@ void decodeAll(BitReader& reader) {
         } else {
             // decodePosition: the code of the upper 6 bits, then the lower 6 bits.
             const size_t top = bits >> 56;
-            const unsigned length = positionCodeLength[top];
-            const size_t p = (size_t(positionHigh[top]) << 6) | ((bits >> (64 - 6 - length)) & 63);
-            bits <<= length + 6;
+            const unsigned length = POSITION_CODE_LENGTH[top];
+            const size_t low = (bits >> (64 - POSITION_LOW_BITS - length)) & ((1u << POSITION_LOW_BITS) - 1);
+            const size_t p = (size_t(POSITION_HIGH[top]) << POSITION_LOW_BITS) | low;
+            bits <<= length + POSITION_LOW_BITS;
 
-            uint32_t n = s - (256 - MIN_MATCH);
+            uint32_t n = s - MATCH_SYMBOL_BASE;
             // A damaged stream may ask for more than is left; the output still ends at fileSize.
             if (n > fileSize - produced) {
                 Decoder.droppedBytes += n - (fileSize - produced);

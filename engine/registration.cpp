@@ -5,15 +5,16 @@
 #include "copystep.h"
 #include "manifest.h"
 #include "pathutil.h"
+#include "product_texts.h"
 #include "registration.h"
 
 // The publisher's key carries the publisher's name as fixed text, not the manifest's field; the
 // version key below it names the product as fixed text too.
-#define PUBLISHER_KEY "Software\\Quillfern Utilities"
+#define PUBLISHER_KEY PUBLISHER_KEY_PATH
 
 namespace {
 
-const char VersionKey[] = PUBLISHER_KEY "\\Programs\\Vantrel\\Current Version";
+const char VersionKey[] = VERSION_KEY_PATH;
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
 

@@ -39,10 +39,6 @@
 #define IDC_FOLDER_LIST 301
 #define IDC_RESET_FOLDER 302
 
-/* The publisher's home page, named on the installing page and in the restart notice (the product's
-   own page is the manifest's homePageUrl). */
-#define PUBLISHER_HOME_PAGE "http://www.quillfern.example/"
-
 /* Installing page. */
 #define IDC_EXTRACTING 400
 #define IDC_TOTAL_SIZE 401

@@ -1,10 +1,12 @@
-// LZHUF encoder. The coder keeps its own copy of the adaptive tree and changes it exactly as the
-// decoder does; the parsers only decide which literals and matches to send.
+// LZHUF encoder. The coder keeps the reference model of the adaptive tree and changes it exactly
+// as the decoder changes its own; the parsers only decide which literals and matches to send.
 //
 // The history the decoder sees before the first byte is 4036 spaces (its ring from index 0 up to
 // where writing starts). The match finder works on a "virtual" buffer made of that history and
 // the input, so virtual index RING_START + i is input byte i and matches may start in the spaces.
 #include "lzhuf_encoder.h"
+
+#include "lzhuf_format.h"
 
 #include <string.h>
 
@@ -13,26 +15,22 @@
 
 namespace {
 
-const int RING_SIZE = 4096;
-const int MAX_MATCH = 60;
-const int MIN_MATCH = 3;
-const int SYMBOL_COUNT = 314;
-const int NODE_COUNT = 627;
-const int ROOT = 626;
-const unsigned FREQ_LIMIT = 0x8000;
-const int RING_START = 4036;
-
 // ---------------------------------------------------------------------------------------------
-// Adaptive tree (mirror of the decoder's)
+// The reference model of the adaptive tree: the format's rules written out as they read, one
+// step after another. The decoder keeps a tuned tree of its own (rebuild placed by an upward
+// scan, exchange out of line, leaf looked up by the caller); the two are kept apart on purpose,
+// and every round trip must end with both trees equal, so the tests hold the tuned one to the
+// rules. A tree shared by both sides would let a slip in it pass every round trip while the
+// streams stopped being LZHUF.
 
-struct CodeTree {
+struct ReferenceTree {
     uint16_t freq[NODE_COUNT + 1];
     uint16_t child[NODE_COUNT];
     uint16_t parent[NODE_COUNT + SYMBOL_COUNT];
     uint32_t rebuildCount;
 };
 
-void InitTree(CodeTree& t) {
+void InitTree(ReferenceTree& t) {
     for (int s = 0; s < SYMBOL_COUNT; ++s) {
         t.freq[s] = 1;
         t.child[s] = static_cast<uint16_t>(NODE_COUNT + s);
@@ -48,7 +46,7 @@ void InitTree(CodeTree& t) {
     t.rebuildCount = 0;
 }
 
-void RebuildTree(CodeTree& t) {
+void RebuildTree(ReferenceTree& t) {
     int leaves = 0;
     for (int i = 0; i < NODE_COUNT; ++i) {
         if (t.child[i] >= NODE_COUNT) {
@@ -77,7 +75,7 @@ void RebuildTree(CodeTree& t) {
     ++t.rebuildCount;
 }
 
-void UpdateTree(CodeTree& t, int symbol) {
+void UpdateTree(ReferenceTree& t, int symbol) {
     if (t.freq[ROOT] == FREQ_LIMIT) RebuildTree(t);
     int c = t.parent[NODE_COUNT + symbol];
     do {
@@ -103,7 +101,7 @@ void UpdateTree(CodeTree& t, int symbol) {
 
 // Code length of every symbol in the tree as it stands: children always sit below their parent,
 // so one pass from the root down gives every node's depth.
-void CodeLengths(const CodeTree& t, uint32_t lengths[SYMBOL_COUNT]) {
+void CodeLengths(const ReferenceTree& t, uint32_t lengths[SYMBOL_COUNT]) {
     uint16_t depth[NODE_COUNT];
     depth[ROOT] = 0;
     for (int n = ROOT; n >= 0; --n) {
@@ -141,27 +139,23 @@ void FinishBits(BitWriter& w) {
     w.pending = 0;
 }
 
-// Position codes of the upper 6 bits: 3 bits for 0, 4 for 1-3, 5 for 4-11, 6 for 12-23, 7 for
-// 24-47, 8 for 48-63, each row's codes consecutive and rising from the first one.
+// Position codes of the upper 6 bits, read back from the decoder's lookup tables: the code of u
+// is the top bits of the first byte that maps to u.
 struct PositionCodes {
     uint8_t code[64];
     uint8_t length[64];
     PositionCodes() {
-        static const struct { int first, last, length, code; } rows[] = {
-            {0, 0, 3, 0x00}, {1, 3, 4, 0x02}, {4, 11, 5, 0x0A}, {12, 23, 6, 0x24}, {24, 47, 7, 0x60}, {48, 63, 8, 0xF0},
-        };
-        for (const auto& row : rows) {
-            for (int u = row.first; u <= row.last; ++u) {
-                code[u] = static_cast<uint8_t>(row.code + (u - row.first));
-                length[u] = static_cast<uint8_t>(row.length);
-            }
+        for (int byte = 255; byte >= 0; --byte) {
+            const int u = POSITION_HIGH[byte];
+            length[u] = POSITION_CODE_LENGTH[byte];
+            code[u] = static_cast<uint8_t>(byte >> (8 - length[u]));
         }
     }
 };
 const PositionCodes Positions;
 
 struct Coder {
-    CodeTree tree;
+    ReferenceTree tree;
     BitWriter writer;
     LzhufEncodeStats* stats;
     std::vector<LzhufToken>* tokens;  // when set, every token sent is appended
@@ -180,7 +174,7 @@ void InitCoder(Coder& coder, std::vector<uint8_t>* out, LzhufEncodeStats* stats,
 }
 
 void EncodeSymbol(Coder& coder, int symbol) {
-    const CodeTree& t = coder.tree;
+    const ReferenceTree& t = coder.tree;
     // Collect the path leaf-up, then send it root-down; any depth fits.
     int depth = 0;
     for (int n = t.parent[NODE_COUNT + symbol]; n != ROOT; n = t.parent[n]) coder.path[depth++] = n & 1;
@@ -202,10 +196,10 @@ void EncodeToken(Coder& coder, LzhufToken token) {
         if (coder.stats) ++coder.stats->literalCount;
         return;
     }
-    EncodeSymbol(coder, 256 - MIN_MATCH + token.length);
+    EncodeSymbol(coder, MATCH_SYMBOL_BASE + token.length);
     const int p = token.value & (RING_SIZE - 1);
-    PutBits(coder.writer, Positions.code[p >> 6], Positions.length[p >> 6]);
-    PutBits(coder.writer, p & 63, 6);
+    PutBits(coder.writer, Positions.code[p >> POSITION_LOW_BITS], Positions.length[p >> POSITION_LOW_BITS]);
+    PutBits(coder.writer, p & ((1 << POSITION_LOW_BITS) - 1), POSITION_LOW_BITS);
     if (coder.stats) ++coder.stats->matchCount;
 }
 
@@ -416,7 +410,9 @@ void ParseOptimal(Coder& coder, MatchFinder& f, size_t size) {
     const size_t cacheMask = MATCH_CACHE - 1;  // cache.size() is MATCH_CACHE or more than size
     std::vector<LzhufToken> path;
     uint32_t positionCost[RING_SIZE];
-    for (int p = 0; p < RING_SIZE; ++p) positionCost[p] = (Positions.length[p >> 6] + 6) * COST_SCALE;
+    for (int p = 0; p < RING_SIZE; ++p) {
+        positionCost[p] = (Positions.length[p >> POSITION_LOW_BITS] + POSITION_LOW_BITS) * COST_SCALE;
+    }
     uint32_t symbolCost[SYMBOL_COUNT];
     size_t searched = 0;   // positions whose matches are in the cache
     size_t skipUntil = 0;  // positions inside a longest-possible match are not searched
@@ -452,7 +448,7 @@ void ParseOptimal(Coder& coder, MatchFinder& f, size_t size) {
                 const uint32_t base = here + positionCost[match.distance - 1];
                 const int upTo = std::min<int>(match.length, longest);
                 for (; length <= upTo; ++length) {
-                    const uint32_t cost = base + symbolCost[256 - MIN_MATCH + length];
+                    const uint32_t cost = base + symbolCost[MATCH_SYMBOL_BASE + length];
                     if (cost < nodes[j + length].cost) {
                         nodes[j + length] = ParseNode{cost, static_cast<uint16_t>(length), static_cast<uint16_t>(match.distance)};
                     }

@@ -5,6 +5,8 @@
 #include <stdint.h>
 #include <vector>
 
+#include "lzhuf_format.h"
+
 enum class LzhufParse {
     Greedy,   // longest match at every position (the baseline the benchmarks compare against)
     Lazy,     // defers a match when the next position has a longer one
@@ -31,9 +33,9 @@ struct LzhufEncodeStats {
     uint32_t matchCount;
     uint32_t rebuildCount;
     uint32_t longestCode;  // deepest symbol path written, in bits
-    uint16_t freq[628];
-    uint16_t child[627];
-    uint16_t parent[941];
+    uint16_t freq[NODE_COUNT + 1];
+    uint16_t child[NODE_COUNT];
+    uint16_t parent[NODE_COUNT + SYMBOL_COUNT];
 };
 
 std::vector<uint8_t> EncodeLzhuf(const uint8_t* data, size_t size, LzhufParse parse,

@@ -6,6 +6,7 @@
 #include "manifest.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "product_texts.h"
 #include "registration.h"
 #include "resource.h"
 #include "shell.h"
@@ -27,7 +28,7 @@ const char RestartNotice[] =
     "Before using %s for the first time you will\r\n"
     "need to restart your computer. Do it now!\r\n\r\n"
     "For other great software utilities be sure to\r\n"
-    "stop by Quillfern Utiltites home page at\r\n" PUBLISHER_HOME_PAGE
+    "stop by " PUBLISHER_HOME_PAGE_NAME " home page at\r\n" PUBLISHER_HOME_PAGE
     "\r\n\r\nIf you have any questions or comments you can\r\n"
     "email support at %s!";
 

@@ -10,6 +10,7 @@
 #include "manifest.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "product_texts.h"
 #include "registration.h"
 #include "resource.h"
 #include "shell.h"
@@ -18,7 +19,7 @@ FolderNavigator Navigator;
 
 namespace {
 
-const char DefaultParentFolder[] = "C:\\Quillfern Utilities";
+const char DefaultParentFolder[] = DEFAULT_PARENT_FOLDER;
 
 // Entry texts are full paths of at most 259 characters or the computer's name.
 enum { EntryTextSize = MAX_PATH, EditTextLimit = MAX_PATH - 1 };

@@ -1,5 +1,6 @@
-// Tolvangr: the Vantrel uninstaller. The system's list of programs starts it from the Windows
-// folder with no arguments. It asks first, removes what the installation put in place (files,
+// Tolvangr: the uninstaller of the product the installer carries (Installed, from the product
+// description). The system's list of programs starts it from the Windows folder with no
+// arguments. It asks first, removes what the installation put in place (files,
 // program group, install folder, registry records), says what it had to leave, and has its own
 // file deleted once it has ended.
 //

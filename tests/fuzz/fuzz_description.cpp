@@ -11,7 +11,7 @@
 
 #include "codegen.h"
 #include "description.h"
-#include "layout.h"
+#include "manifest_records.h"
 
 namespace {
 
@@ -28,11 +28,11 @@ bool FitsField(const std::string& text, size_t width) {
 }
 
 void CheckAccepted(const ProductDescription& description) {
-    Require(FitsField(description.productName, layout::ProductNameWidth));
-    Require(FitsField(description.version, layout::VersionWidth));
-    Require(FitsField(description.tagline, layout::TaglineWidth));
-    Require(FitsField(description.publisher, layout::PublisherWidth));
-    Require(FitsField(description.homePageUrl, layout::HomePageUrlWidth));
+    Require(FitsField(description.productName, sizeof(ProductInfo::productName)));
+    Require(FitsField(description.version, sizeof(ProductInfo::version)));
+    Require(FitsField(description.tagline, sizeof(ProductInfo::tagline)));
+    Require(FitsField(description.publisher, sizeof(ProductInfo::publisher)));
+    Require(FitsField(description.homePageUrl, sizeof(ProductInfo::homePageUrl)));
     Require(FitsField(description.supportEmail, SupportEmailWidth));
     const DescribedTime& time = description.fileTime;
     Require(time.year >= 1601 && time.month >= 1 && time.month <= 12 && time.day >= 1 && time.day <= 31);
@@ -40,17 +40,17 @@ void CheckAccepted(const ProductDescription& description) {
     Require(time.dayOfWeek == DayOfWeek(time.year, time.month, time.day));
 
     const size_t rows = description.rows.size();
-    Require(rows >= layout::MinimumRows && rows <= INT16_MAX);
+    Require(rows >= size_t{MinimumFileCount} && rows <= INT16_MAX);
     Require(description.shortcutCount >= 0 && static_cast<size_t>(description.shortcutCount) <= rows);
-    Require(description.rows[layout::UninstallerRow].flags & layout::FileToWindowsFolder);
-    Require(!(description.rows[layout::ReadMeRow].flags & layout::FileToWindowsFolder));
+    Require(description.rows[UninstallerRow].flags & FILE_TO_WINDOWS_FOLDER);
+    Require(!(description.rows[ReadMeRow].flags & FILE_TO_WINDOWS_FOLDER));
     uint64_t total = 0;
     for (size_t i = 0; i < rows; ++i) {
         const DescribedRow& row = description.rows[i];
-        Require(FitsField(row.fileName, layout::FileNameWidth));
-        Require(FitsField(row.shortcutName, layout::ShortcutNameWidth));
-        Require(!row.resourceName.empty() && row.resourceName.size() < layout::ResourceNameWidth);
-        Require((row.flags & ~static_cast<uint32_t>(layout::KnownFlags)) == 0);
+        Require(FitsField(row.fileName, sizeof(FileEntry::fileName)));
+        Require(FitsField(row.shortcutName, sizeof(FileEntry::shortcutName)));
+        Require(!row.resourceName.empty() && row.resourceName.size() < sizeof(FileEntry::resourceName));
+        Require((row.flags & ~static_cast<uint32_t>(FILE_KNOWN_FLAGS)) == 0);
         Require(!row.source.empty());
         Require((static_cast<int>(i) < description.shortcutCount) == (row.shortcutName != "-"));
         total += row.fileSize;
@@ -67,17 +67,17 @@ bool FieldHolds(const std::vector<uint8_t>& image, size_t offset, size_t width, 
 }
 
 void CheckImage(const ProductDescription& description, const std::vector<uint8_t>& image) {
-    Require(image.size() == layout::ManifestSize(description.rows.size()));
-    Require(FieldHolds(image, 0, layout::ProductNameWidth, description.productName));
-    Require(FieldHolds(image, 20, layout::VersionWidth, description.version));
-    Require(FieldHolds(image, 30, layout::TaglineWidth, description.tagline));
-    Require(FieldHolds(image, 90, layout::PublisherWidth, description.publisher));
-    Require(FieldHolds(image, 110, layout::HomePageUrlWidth, description.homePageUrl));
+    Require(image.size() == ManifestSize(description.rows.size()));
+    Require(FieldHolds(image, 0, sizeof(ProductInfo::productName), description.productName));
+    Require(FieldHolds(image, 20, sizeof(ProductInfo::version), description.version));
+    Require(FieldHolds(image, 30, sizeof(ProductInfo::tagline), description.tagline));
+    Require(FieldHolds(image, 90, sizeof(ProductInfo::publisher), description.publisher));
+    Require(FieldHolds(image, 110, sizeof(ProductInfo::homePageUrl), description.homePageUrl));
     for (size_t i = 0; i < description.rows.size(); ++i) {
-        const size_t at = layout::FileTableOffset + layout::FileEntrySize * i;
-        Require(FieldHolds(image, at, layout::FileNameWidth, description.rows[i].fileName));
-        Require(FieldHolds(image, at + 28, layout::ResourceNameWidth, description.rows[i].resourceName));
-        Require(FieldHolds(image, at + 44, layout::ShortcutNameWidth, description.rows[i].shortcutName));
+        const size_t at = sizeof(ProductInfo) + sizeof(FileEntry) * i;
+        Require(FieldHolds(image, at, sizeof(FileEntry::fileName), description.rows[i].fileName));
+        Require(FieldHolds(image, at + 28, sizeof(FileEntry::resourceName), description.rows[i].resourceName));
+        Require(FieldHolds(image, at + 44, sizeof(FileEntry::shortcutName), description.rows[i].shortcutName));
     }
 }
 

@@ -15,9 +15,6 @@
 
 namespace {
 
-const uint32_t NODE_COUNT = 627;
-const uint32_t ROOT = 626;
-
 // Records what the decoder hands out. A write can be made to come up short.
 struct Recorder {
     std::vector<uint8_t> bytes;
@@ -126,14 +123,14 @@ private:
 void ExpectWellFormedTree(const LzhufTreeView& tree) {
     EXPECT_EQ(tree.freq[NODE_COUNT], 0xFFFF);
     EXPECT_EQ(tree.parent[ROOT], 0);
-    std::vector<int> holders(314, 0);
+    std::vector<int> holders(SYMBOL_COUNT, 0);
     for (uint32_t n = 0; n < NODE_COUNT; ++n) {
         if (n < ROOT) {
             EXPECT_LE(tree.freq[n], tree.freq[n + 1]) << "node " << n;
         }
         const uint32_t c = tree.child[n];
         if (c >= NODE_COUNT) {
-            ASSERT_LT(c - NODE_COUNT, 314u);
+            ASSERT_LT(c - NODE_COUNT, uint32_t{SYMBOL_COUNT});
             ++holders[c - NODE_COUNT];
             EXPECT_EQ(tree.parent[c], n) << "leaf link of symbol " << c - NODE_COUNT;
             EXPECT_GE(tree.freq[n], 1);
@@ -145,7 +142,7 @@ void ExpectWellFormedTree(const LzhufTreeView& tree) {
             EXPECT_EQ(tree.parent[c + 1], n);
         }
     }
-    for (int s = 0; s < 314; ++s) EXPECT_EQ(holders[s], 1) << "symbol " << s;
+    for (int s = 0; s < SYMBOL_COUNT; ++s) EXPECT_EQ(holders[s], 1) << "symbol " << s;
 }
 
 TEST(LzhufDecoder, DecodesThreeLiterals) {

@@ -16,31 +16,12 @@
 #include "crc32.h"
 #include "description.h"
 #include "inputs.h"
-#include "layout.h"
 #include "lzhuf.h"
 #include "manifest.h"
 #include "packer.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-// The packer lays the manifest out by its own numbers; they must be the installer's.
-static_assert(layout::ProductNameWidth == sizeof(ProductInfo::productName), "productName width");
-static_assert(layout::VersionWidth == sizeof(ProductInfo::version), "version width");
-static_assert(layout::TaglineWidth == sizeof(ProductInfo::tagline), "tagline width");
-static_assert(layout::PublisherWidth == sizeof(ProductInfo::publisher), "publisher width");
-static_assert(layout::HomePageUrlWidth == sizeof(ProductInfo::homePageUrl), "homePageUrl width");
-static_assert(layout::FileNameWidth == sizeof(FileEntry::fileName), "fileName width");
-static_assert(layout::ResourceNameWidth == sizeof(FileEntry::resourceName), "resourceName width");
-static_assert(layout::ShortcutNameWidth == sizeof(FileEntry::shortcutName), "shortcutName width");
-static_assert(layout::ProductInfoSize == sizeof(ProductInfo), "ProductInfo size");
-static_assert(layout::FileTimeOffset == offsetof(ProductInfo, fileTime), "fileTime offset");
-static_assert(layout::FileEntrySize == sizeof(FileEntry), "FileEntry size");
-static_assert(uint32_t{layout::FileInInstallFolder} == uint32_t{FILE_IN_INSTALL_FOLDER}, "flag 0x01");
-static_assert(uint32_t{layout::FileToWindowsFolder} == uint32_t{FILE_TO_WINDOWS_FOLDER}, "flag 0x02");
-static_assert(uint32_t{layout::FileAlwaysOverwrite} == uint32_t{FILE_ALWAYS_OVERWRITE}, "flag 0x10");
-static_assert(size_t{layout::UninstallerRow} == size_t{UninstallerRow} && size_t{layout::ReadMeRow} == size_t{ReadMeRow},
-              "fixed rows");
 
 namespace {
 
@@ -230,7 +211,7 @@ TEST_F(PackerFixture, GoodDescriptionGivesTheExactManifestBytes) {
     ASSERT_TRUE(Parse(text)) << ::testing::PrintToString(Errors(diagnostics));
     const std::vector<PackedRow> packed = {{111, 0}, {222, 0}, {33, 0}, {4, 0}, {55, 0}};
     const std::vector<uint8_t> image = ManifestImage(parsed, packed);
-    ASSERT_EQ(image.size(), layout::ManifestSize(5));
+    ASSERT_EQ(image.size(), ManifestSize(5));
 
     // The same record written field by field into zeroed memory, as the compiler lays it out
     // (the five rows fill the first five slots of the installer's table).
@@ -569,7 +550,7 @@ TEST_F(PackerFixture, PackedPayloadsDecodeToTheirSources) {
         EXPECT_TRUE(fs::exists(outDir / "payloads" / (std::string(resource) + ".lzh"))) << resource;
     }
     const std::string image = ReadFile(outDir / "manifest.bin");
-    ASSERT_EQ(image.size(), layout::ManifestSize(5));
+    ASSERT_EQ(image.size(), ManifestSize(5));
     const char* const names[] = {"UNINST", "MAIN", "HELP", "DATA", "README"};
     for (size_t i = 0; i < 5; ++i) {
         const std::vector<uint8_t> stream = Bytes(ReadFile(outDir / "payloads" / (std::string(names[i]) + ".lzh")));

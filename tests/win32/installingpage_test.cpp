@@ -11,6 +11,7 @@
 #include "manifest.h"
 #include "pages.h"
 #include "pagetest.h"
+#include "product_texts.h"
 #include "resource.h"
 #include "shell.h"
 

@@ -2,7 +2,9 @@
 
 #include <stdio.h>
 
-#include "layout.h"
+#include <stddef.h>
+
+#include "manifest_records.h"
 
 namespace {
 
@@ -34,28 +36,29 @@ const char* const DayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thu
 
 std::vector<uint8_t> ManifestImage(const ProductDescription& description, const std::vector<PackedRow>& packed) {
     const size_t rows = description.rows.size();
-    std::vector<uint8_t> image(layout::ManifestSize(rows), 0);
-    PutText(image, 0, description.productName);
-    PutText(image, layout::ProductNameWidth, description.version);
-    PutText(image, 30, description.tagline);
-    PutText(image, 90, description.publisher);
-    PutText(image, 110, description.homePageUrl);
+    std::vector<uint8_t> image(ManifestSize(rows), 0);
+    PutText(image, offsetof(ProductInfo, productName), description.productName);
+    PutText(image, offsetof(ProductInfo, version), description.version);
+    PutText(image, offsetof(ProductInfo, tagline), description.tagline);
+    PutText(image, offsetof(ProductInfo, publisher), description.publisher);
+    PutText(image, offsetof(ProductInfo, homePageUrl), description.homePageUrl);
     const DescribedTime& time = description.fileTime;
     const uint16_t timeFields[] = {time.year, time.month,  time.dayOfWeek, time.day,
                                    time.hour, time.minute, time.second,    time.milliseconds};
-    for (size_t i = 0; i < 8; ++i) Put16(image, layout::FileTimeOffset + 2 * i, timeFields[i]);
+    static_assert(sizeof timeFields == sizeof(ManifestTime), "every member of the timestamp");
+    for (size_t i = 0; i < 8; ++i) Put16(image, offsetof(ProductInfo, fileTime) + 2 * i, timeFields[i]);
 
     for (size_t i = 0; i < rows; ++i) {
         const DescribedRow& row = description.rows[i];
-        const size_t at = layout::FileTableOffset + layout::FileEntrySize * i;
-        PutText(image, at, row.fileName);
-        Put32(image, at + 24, row.flags);
-        PutText(image, at + 28, row.resourceName);
-        PutText(image, at + 44, row.shortcutName);
-        Put32(image, at + 64, row.fileSize);
-        Put32(image, at + 68, packed[i].compressedSize);
+        const size_t at = sizeof(ProductInfo) + sizeof(FileEntry) * i;
+        PutText(image, at + offsetof(FileEntry, fileName), row.fileName);
+        Put32(image, at + offsetof(FileEntry, flags), row.flags);
+        PutText(image, at + offsetof(FileEntry, resourceName), row.resourceName);
+        PutText(image, at + offsetof(FileEntry, shortcutName), row.shortcutName);
+        Put32(image, at + offsetof(FileEntry, fileSize), row.fileSize);
+        Put32(image, at + offsetof(FileEntry, compressedSize), packed[i].compressedSize);
     }
-    const size_t counts = layout::FileTableOffset + layout::FileEntrySize * rows;
+    const size_t counts = sizeof(ProductInfo) + sizeof(FileEntry) * rows;
     Put16(image, counts, static_cast<uint16_t>(rows));
     Put16(image, counts + 2, static_cast<uint16_t>(description.shortcutCount));
     return image;
@@ -141,8 +144,8 @@ std::string ManifestSource(const ProductDescription& description, const std::vec
     return s;
 }
 
-bool InstalledProductSource(const ProductDescription& description, std::string& source, Diagnostics& diagnostics) {
-    // Both names become registry key names, where a backslash would start another level.
+// Both names become registry key names, where a backslash would start another level.
+static bool CheckKeyNames(const ProductDescription& description, Diagnostics& diagnostics) {
     bool good = true;
     const struct {
         const char* key;
@@ -156,11 +159,21 @@ bool InstalledProductSource(const ProductDescription& description, std::string& 
             good = false;
         }
     }
-    if (!good) return false;
+    return good;
+}
 
-    // The installer writes the version under the publisher's key, in Programs\<product>.
-    const std::string publisherKey = "Software\\" + description.publisher;
-    const std::string versionKey = publisherKey + "\\Programs\\" + description.productName + "\\Current Version";
+// The installer writes the install folder under the publisher's key, the version below it in
+// Programs\<product>.
+static std::string PublisherKey(const ProductDescription& description) { return "Software\\" + description.publisher; }
+
+static std::string VersionKey(const ProductDescription& description) {
+    return PublisherKey(description) + "\\Programs\\" + description.productName + "\\Current Version";
+}
+
+bool InstalledProductSource(const ProductDescription& description, std::string& source, Diagnostics& diagnostics) {
+    if (!CheckKeyNames(description, diagnostics)) return false;
+    const std::string publisherKey = PublisherKey(description);
+    const std::string versionKey = VersionKey(description);
     std::string s = Banner;
     s += "// What the uninstaller removes: the files, links and registry records of one installation.\n"
          "#include \"installedproduct.h\"\n"
@@ -169,7 +182,7 @@ bool InstalledProductSource(const ProductDescription& description, std::string& 
          "\n"
          "const InstalledFile Files[] = {\n";
     for (const DescribedRow& row : description.rows) {
-        const bool inWindows = (row.flags & layout::FileToWindowsFolder) != 0;
+        const bool inWindows = (row.flags & FILE_TO_WINDOWS_FOLDER) != 0;
         s += "    {" + CLiteral(row.fileName) + ", " + (inWindows ? "true" : "false") + "},\n";
     }
     s += "};\n"
@@ -225,4 +238,115 @@ std::string DependencyFile(const std::string& target, const std::vector<std::str
     std::string s = escape(target) + ":";
     for (const std::string& input : inputs) s += " \\\n  " + escape(input);
     return s + "\n";
+}
+
+std::vector<uint16_t> VersionNumbers(const std::string& version) {
+    std::vector<uint16_t> numbers(4, 0);
+    size_t at = 0;
+    for (size_t part = 0; part < numbers.size() && at < version.size(); ++part) {
+        uint32_t value = 0;
+        const size_t begin = at;
+        while (at < version.size() && version[at] >= '0' && version[at] <= '9' && value <= 0xFFFF) {
+            value = value * 10 + static_cast<uint32_t>(version[at++] - '0');
+        }
+        if (at == begin || value > 0xFFFF) break;
+        numbers[part] = static_cast<uint16_t>(value);
+        if (at == version.size() || version[at] != '.') break;
+        ++at;
+    }
+    return numbers;
+}
+
+namespace {
+
+// A literal for both the C++ compiler and the resource compiler: only the quote and the backslash
+// are escaped (C++17 has no trigraphs to guard against).
+std::string TextLiteral(const std::string& text) {
+    std::string literal = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') literal += '\\';
+        literal += c;
+    }
+    return literal + "\"";
+}
+
+// Letters and digits of the text up to its first space: a part of an assembly name.
+std::string AssemblyPart(const std::string& text, const char* fallback) {
+    std::string part;
+    for (char c : text.substr(0, text.find(' '))) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) part += c;
+    }
+    return part.empty() ? std::string(fallback) : part;
+}
+
+}  // namespace
+
+bool ProductTextsHeader(const ProductDescription& description, std::string& header, Diagnostics& diagnostics) {
+    if (!CheckKeyNames(description, diagnostics)) return false;
+    const std::vector<uint16_t> numbers = VersionNumbers(description.version);
+    const struct {
+        const char* name;
+        std::string value;
+    } texts[] = {
+        {"PRODUCT_NAME", description.productName},
+        {"PRODUCT_VERSION", description.version},
+        {"PRODUCT_PUBLISHER", description.publisher},
+        {"PRODUCT_INSTALLER_DESCRIPTION", description.productName + " " + description.version + " Installer"},
+        {"PUBLISHER_HOME_PAGE", description.publisherHomePage},
+        {"PUBLISHER_HOME_PAGE_NAME", description.publisherHomePageName},
+        {"PUBLISHER_KEY_PATH", PublisherKey(description)},
+        {"VERSION_KEY_PATH", VersionKey(description)},
+        {"DEFAULT_PARENT_FOLDER", "C:\\" + description.publisher},
+    };
+    std::string s = Banner;
+    s += "// The product's texts for the installer's code and resource scripts. Only #define lines: the\n"
+         "// resource compiler reads this file too.\n"
+         "#ifndef PORVANE_PRODUCT_TEXTS_H\n"
+         "#define PORVANE_PRODUCT_TEXTS_H\n\n";
+    for (const auto& text : texts) s += std::string("#define ") + text.name + " " + TextLiteral(text.value) + "\n";
+    s += "#define PRODUCT_VERSION_NUMBERS " + std::to_string(numbers[0]) + ", " + std::to_string(numbers[1]) + ", " +
+         std::to_string(numbers[2]) + ", " + std::to_string(numbers[3]) + "\n"
+         "\n#endif\n";
+    header = s;
+    return true;
+}
+
+std::string UninstallerManifest(const ProductDescription& description) {
+    const std::vector<uint16_t> v = VersionNumbers(description.version);
+    const std::string& uninstaller = description.rows[UninstallerRow].fileName;
+    const std::string name = AssemblyPart(description.publisher, "Publisher") + "." +
+                             AssemblyPart(description.productName, "Product") + "." +
+                             AssemblyPart(uninstaller.substr(0, uninstaller.rfind('.')), "Uninstaller");
+    const std::string version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) +
+                                "." + std::to_string(v[3]);
+    // Text in XML: the description's characters that XML treats as markup are written as entities.
+    std::string about;
+    for (char c : description.productName + " " + description.version + " uninstaller") {
+        about += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+           "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+           "  <assemblyIdentity type=\"win32\" name=\"" + name + "\" version=\"" + version +
+           "\" processorArchitecture=\"x86\"/>\n"
+           "  <description>" + about + "</description>\n"
+           "  <!-- The uninstaller removes files from the Windows folder and keys below HKEY_LOCAL_MACHINE.\n"
+           "       Without this, a 32-bit program with no manifest would have its registry deletions\n"
+           "       redirected to the per-user virtual store and change nothing. -->\n"
+           "  <trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
+           "    <security>\n"
+           "      <requestedPrivileges>\n"
+           "        <requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>\n"
+           "      </requestedPrivileges>\n"
+           "    </security>\n"
+           "  </trustInfo>\n"
+           "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\n"
+           "    <application>\n"
+           "      <supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/><!-- Vista -->\n"
+           "      <supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/><!-- 7 -->\n"
+           "      <supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/><!-- 8 -->\n"
+           "      <supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/><!-- 8.1 -->\n"
+           "      <supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/><!-- 10 and 11 -->\n"
+           "    </application>\n"
+           "  </compatibility>\n"
+           "</assembly>\n";
 }

@@ -40,6 +40,18 @@ struct ScriptResource {
 // diagnostics, when a name cannot serve as a registry key name.
 bool InstalledProductSource(const ProductDescription& description, std::string& source, Diagnostics& diagnostics);
 
+// product_texts.h: the product's texts for the installer's code and resource scripts (name,
+// version, publisher, the publisher's home page, registry key paths, default folder). False, with
+// the reason in diagnostics, when a name cannot serve as a registry key name.
+bool ProductTextsHeader(const ProductDescription& description, std::string& header, Diagnostics& diagnostics);
+
+// The uninstaller's application manifest: its identity and description name the product.
+std::string UninstallerManifest(const ProductDescription& description);
+
+// The version as the four numbers of a version resource: its leading dot-separated numbers
+// ("3.02" gives 3, 2, 0, 0); what does not read as a number counts 0.
+std::vector<uint16_t> VersionNumbers(const std::string& version);
+
 // payloads.rc
 std::string ResourceScript(const std::string& descriptionName, const std::vector<ScriptResource>& resources);
 

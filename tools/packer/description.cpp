@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "layout.h"
+#include "manifest_records.h"
 
 namespace {
 
@@ -121,6 +121,14 @@ public:
         }
     }
 
+    // The setting, or nullptr when the section has none.
+    const Setting* FindOptional(const char* key) const {
+        for (const Setting& setting : section_.settings) {
+            if (setting.key == key) return &setting;
+        }
+        return nullptr;
+    }
+
     // The setting, or nullptr after reporting that it is missing.
     const Setting* Find(const char* key) {
         for (const Setting& setting : section_.settings) {
@@ -207,9 +215,9 @@ bool ParseFlags(const Setting& setting, uint32_t& flags, const std::string& path
         const char* name;
         uint32_t value;
     } names[] = {
-        {"FILE_IN_INSTALL_FOLDER", layout::FileInInstallFolder},
-        {"FILE_TO_WINDOWS_FOLDER", layout::FileToWindowsFolder},
-        {"FILE_ALWAYS_OVERWRITE", layout::FileAlwaysOverwrite},
+        {"FILE_IN_INSTALL_FOLDER", FILE_IN_INSTALL_FOLDER},
+        {"FILE_TO_WINDOWS_FOLDER", FILE_TO_WINDOWS_FOLDER},
+        {"FILE_ALWAYS_OVERWRITE", FILE_ALWAYS_OVERWRITE},
     };
     flags = 0;
     std::string rest = setting.value;
@@ -235,9 +243,9 @@ bool ParseFlags(const Setting& setting, uint32_t& flags, const std::string& path
         if (bar == std::string::npos) break;
         rest = rest.substr(bar + 1);
     }
-    if ((flags & ~static_cast<uint32_t>(layout::KnownFlags)) != 0) {
+    if ((flags & ~static_cast<uint32_t>(FILE_KNOWN_FLAGS)) != 0) {
         char text[16];
-        snprintf(text, sizeof text, "0x%X", flags & ~static_cast<uint32_t>(layout::KnownFlags));
+        snprintf(text, sizeof text, "0x%X", flags & ~static_cast<uint32_t>(FILE_KNOWN_FLAGS));
         diagnostics.Error(path, setting.line,
                           std::string("flags: bits ") + text +
                               " have no meaning (only 0x01, 0x02 and 0x10 do)");
@@ -321,10 +329,10 @@ bool CheckWindowsName(const Setting& setting, const std::string& path, Diagnosti
 
 bool CheckResourceName(const Setting& setting, const std::string& path, Diagnostics& diagnostics) {
     const std::string& name = setting.value;
-    if (name.empty() || name.size() > layout::ResourceNameWidth - 1) {
+    if (name.empty() || name.size() > sizeof(FileEntry::resourceName) - 1) {
         diagnostics.Error(path, setting.line,
                           "resource " + Quoted(name) + " must have 1 to " +
-                              std::to_string(layout::ResourceNameWidth - 1) + " characters");
+                              std::to_string(sizeof(FileEntry::resourceName) - 1) + " characters");
         return false;
     }
     // A leading digit would let the resource compiler read a number instead of a name.
@@ -367,10 +375,13 @@ bool ParseSize(const Setting& setting, uint32_t& size, const std::string& path, 
 
 bool ReadProduct(const Section& section, ProductDescription& out, int& shortcutCountLine,
                  Diagnostics& diagnostics) {
-    static const char* const keys[] = {"name",    "version",  "tagline",     "publisher",    "homePage",
-                                       "supportEmail", "fileTime", "license", "licenseSize", "shortcutCount"};
+    std::vector<const char*> keys = {"name",         "version",   "tagline",     "publisher",
+                                     "homePage",     "supportEmail", "fileTime", "license",
+                                     "licenseSize",  "shortcutCount", "publisherHomePage",
+                                     "publisherHomePageName"};
+    for (size_t i = 0; i < ArtSlotCount; ++i) keys.push_back(ArtSlots[i].key);
     const std::string& path = out.path;
-    SettingTable table(section, keys, sizeof keys / sizeof keys[0], path, diagnostics);
+    SettingTable table(section, keys.data(), keys.size(), path, diagnostics);
     bool good = true;
 
     const struct {
@@ -378,11 +389,11 @@ bool ReadProduct(const Section& section, ProductDescription& out, int& shortcutC
         size_t width;
         std::string* field;
     } texts[] = {
-        {"name", layout::ProductNameWidth, &out.productName},
-        {"version", layout::VersionWidth, &out.version},
-        {"tagline", layout::TaglineWidth, &out.tagline},
-        {"publisher", layout::PublisherWidth, &out.publisher},
-        {"homePage", layout::HomePageUrlWidth, &out.homePageUrl},
+        {"name", sizeof(ProductInfo::productName), &out.productName},
+        {"version", sizeof(ProductInfo::version), &out.version},
+        {"tagline", sizeof(ProductInfo::tagline), &out.tagline},
+        {"publisher", sizeof(ProductInfo::publisher), &out.publisher},
+        {"homePage", sizeof(ProductInfo::homePageUrl), &out.homePageUrl},
         {"supportEmail", SupportEmailWidth, &out.supportEmail},
     };
     int lines[sizeof texts / sizeof texts[0]] = {};
@@ -424,6 +435,34 @@ bool ReadProduct(const Section& section, ProductDescription& out, int& shortcutC
         }
     }
 
+    // The note that points to the publisher's own home page; "home page" follows the name.
+    out.publisherHomePage = out.homePageUrl;
+    out.publisherHomePageName = out.publisher;
+    if (const Setting* setting = table.FindOptional("publisherHomePage")) {
+        if (CheckTextField(*setting, sizeof(ProductInfo::homePageUrl), path, diagnostics)) {
+            out.publisherHomePage = setting->value;
+        } else {
+            good = false;
+        }
+    }
+    if (const Setting* setting = table.FindOptional("publisherHomePageName")) {
+        if (CheckTextField(*setting, sizeof(ProductInfo::publisher), path, diagnostics)) {
+            out.publisherHomePageName = setting->value;
+        } else {
+            good = false;
+        }
+    }
+    for (size_t i = 0; i < ArtSlotCount; ++i) {
+        if (const Setting* setting = table.FindOptional(ArtSlots[i].key)) {
+            if (setting->value.empty()) {
+                diagnostics.Error(path, setting->line, "'" + setting->key + "' is empty");
+                good = false;
+            } else {
+                out.art.push_back({i, setting->value, setting->line});
+            }
+        }
+    }
+
     if (const Setting* setting = table.Find("fileTime")) {
         good = ParseFileTime(*setting, out.fileTime, path, diagnostics) && good;
     }
@@ -460,7 +499,7 @@ bool ReadRow(const Section& section, DescribedRow& row, const std::string& path,
     row.line = section.line;
 
     if (const Setting* setting = table.Find("name")) {
-        if (CheckTextField(*setting, layout::FileNameWidth, path, diagnostics) &&
+        if (CheckTextField(*setting, sizeof(FileEntry::fileName), path, diagnostics) &&
             CheckWindowsName(*setting, path, diagnostics)) {
             row.fileName = setting->value;
         } else {
@@ -473,7 +512,7 @@ bool ReadRow(const Section& section, DescribedRow& row, const std::string& path,
         else good = false;
     }
     if (const Setting* setting = table.Find("shortcut")) {
-        if (CheckTextField(*setting, layout::ShortcutNameWidth, path, diagnostics) &&
+        if (CheckTextField(*setting, sizeof(FileEntry::shortcutName), path, diagnostics) &&
             (setting->value == "-" || CheckWindowsName(*setting, path, diagnostics))) {
             row.shortcutName = setting->value;
         } else {
@@ -501,7 +540,7 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
     const std::string& path = out.path;
     const size_t rows = out.rows.size();
     bool good = true;
-    if (rows < layout::MinimumRows) {
+    if (rows < size_t{MinimumFileCount}) {
         diagnostics.Error(path, productLine,
                           "the file table has " + std::to_string(rows) +
                               " rows; the installer needs at least 5 (row 0 the uninstaller, row 4 the read-me)");
@@ -518,8 +557,15 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
         good = false;
     }
 
-    const DescribedRow& uninstaller = out.rows[layout::UninstallerRow];
-    if ((uninstaller.flags & layout::FileToWindowsFolder) == 0) {
+    for (size_t i = 0; i < rows; ++i) {
+        if (i != UninstallerRow && out.rows[i].source == BuiltUninstallerSource) {
+            diagnostics.Error(path, out.rows[i].sourceLine,
+                              std::string(BuiltUninstallerSource) + " is the uninstaller: it belongs in row 0");
+            good = false;
+        }
+    }
+    const DescribedRow& uninstaller = out.rows[UninstallerRow];
+    if ((uninstaller.flags & FILE_TO_WINDOWS_FOLDER) == 0) {
         diagnostics.Error(path, uninstaller.line,
                           "row 0 is the uninstaller, registered in the Windows folder: it needs "
                           "FILE_TO_WINDOWS_FOLDER");
@@ -529,8 +575,8 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
         diagnostics.Error(path, uninstaller.line, "row 0 is the uninstaller: its kind must be program");
         good = false;
     }
-    const DescribedRow& readMe = out.rows[layout::ReadMeRow];
-    if ((readMe.flags & layout::FileToWindowsFolder) != 0) {
+    const DescribedRow& readMe = out.rows[ReadMeRow];
+    if ((readMe.flags & FILE_TO_WINDOWS_FOLDER) != 0) {
         diagnostics.Error(path, readMe.line,
                           "row 4 is the read-me, opened from the install folder: it must not have "
                           "FILE_TO_WINDOWS_FOLDER");
@@ -560,8 +606,8 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
         }
         // A shortcut points into the install folder or the Windows folder by one bit, and the file
         // goes to one of them by another: only one of the two bits set keeps them together.
-        const bool toInstall = (row.flags & layout::FileInInstallFolder) != 0;
-        const bool toWindows = (row.flags & layout::FileToWindowsFolder) != 0;
+        const bool toInstall = (row.flags & FILE_IN_INSTALL_FOLDER) != 0;
+        const bool toWindows = (row.flags & FILE_TO_WINDOWS_FOLDER) != 0;
         if (hasShortcut && toInstall == toWindows) {
             diagnostics.Error(path, row.line,
                               "row " + std::to_string(i) +
@@ -577,7 +623,7 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
                                       " (line " + std::to_string(earlier.line) + ")");
                 good = false;
             }
-            const bool sameFolder = ((row.flags ^ earlier.flags) & layout::FileToWindowsFolder) == 0;
+            const bool sameFolder = ((row.flags ^ earlier.flags) & FILE_TO_WINDOWS_FOLDER) == 0;
             if (!row.fileName.empty() && sameFolder && EqualsIgnoringCase(row.fileName, earlier.fileName)) {
                 diagnostics.Error(path, row.line,
                                   "file " + Quoted(row.fileName) + " would overwrite row " + std::to_string(j) +
@@ -600,6 +646,20 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
 }
 
 }  // namespace
+
+// The installer's own art (resources/art) is what the templates and the backdrop are laid out for.
+const ArtSlot ArtSlots[] = {
+    {"installerIcon", "porvane.ico", true, 32, 32, 4},
+    {"shortcutsIcon", "shortcuts.ico", true, 32, 32, 4},
+    {"pagePicture", "pagepicture.bmp", false, 120, 168, 4},
+    {"sidePicture", "sidepicture.bmp", false, 120, 168, 4},
+    {"bannerRight", "bannerright.bmp", false, 334, 58, 8},
+    {"bannerFill", "bannerfill.bmp", false, 20, 58, 8},
+    {"bannerRule", "bannerrule.bmp", false, 10, 2, 8},
+};
+const size_t ArtSlotCount = sizeof ArtSlots / sizeof ArtSlots[0];
+
+const char BuiltUninstallerSource[] = "@uninstaller";
 
 std::string FormatDiagnostic(const Diagnostic& diagnostic) {
     std::string text = diagnostic.file;

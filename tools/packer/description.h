@@ -8,10 +8,12 @@
 //
 //   [product]  name, version, tagline, publisher, homePage, supportEmail,
 //              fileTime (YYYY-MM-DD HH:MM:SS.mmm, local time; the day of week is derived),
-//              license (path of the licence text), licenseSize, shortcutCount
+//              license (path of the licence text), licenseSize, shortcutCount;
+//              optional: publisherHomePage (default homePage), publisherHomePageName (default
+//              publisher), and the art keys of ArtSlots (default: the installer's own art)
 //   [file]     name, flags (a number or FILE_* names joined by '|'), resource, shortcut ("-" for
-//              none), source (path of the payload file), size (bytes the source must have),
-//              kind (program, text or data)
+//              none), source (path of the payload file, or @uninstaller in row 0), size (bytes
+//              the source must have), kind (program, text or data)
 #pragma once
 
 #include <stdint.h>
@@ -44,6 +46,27 @@ struct DescribedRow {
     PayloadKind kind;
 };
 
+// A bitmap or icon of the installer's resources that a description may replace, and what a
+// replacement must be like to fit where the pages and the backdrop show it.
+struct ArtSlot {
+    const char* key;       // in [product]
+    const char* fileName;  // of the installer's own art, and of the copy the packer writes
+    bool icon;             // an icon file with a 32 by 32 and a 16 by 16 image; else a bitmap
+    int width, height;     // of a bitmap
+    int bitCount;          // colour depth of the bitmap or of both icon images
+};
+extern const ArtSlot ArtSlots[];
+extern const size_t ArtSlotCount;
+
+struct DescribedArt {
+    size_t slot;  // index into ArtSlots
+    std::string path;
+    int line;
+};
+
+// The source that names the project's own uninstaller, built for the described product.
+extern const char BuiltUninstallerSource[];
+
 struct ProductDescription {
     std::string path;  // the description file, as named to the parser
     std::string productName;
@@ -52,6 +75,8 @@ struct ProductDescription {
     std::string publisher;
     std::string homePageUrl;
     std::string supportEmail;
+    std::string publisherHomePage;      // named on the installing page and in the restart notice
+    std::string publisherHomePageName;  // the publisher as that note names it
     DescribedTime fileTime;
     std::string license;
     int licenseLine;
@@ -59,6 +84,7 @@ struct ProductDescription {
     int licenseSizeLine;
     int shortcutCount;
     std::vector<DescribedRow> rows;
+    std::vector<DescribedArt> art;
 };
 
 // Room for the support address, NUL included; the installer formats it into fixed-size texts.

@@ -1,11 +1,13 @@
-// porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE] [--stamp FILE]
+// porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE] [--stamp FILE]
 // porvane-pack --size-of NAME DESCRIPTION
-// porvane-pack --installed-list DESCRIPTION OUTFILE
+// porvane-pack --uninstaller-row DESCRIPTION
+// porvane-pack --describe DESCRIPTION OUTDIR
 #include <string.h>
 
 #include <iostream>
 
 #include "codegen.h"
+#include "manifest_records.h"
 #include "description.h"
 #include "outputs.h"
 #include "packer.h"
@@ -13,14 +15,19 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE] [--stamp FILE]\n"
-                 "  Relative paths in DESCRIPTION are looked for in each --inputs folder in order, then\n"
-                 "  beside DESCRIPTION. Writes manifest_rows.h, payload_crc.h, manifest_data.cpp,\n"
-                 "  manifest.bin, payloads.rc and payloads/ into OUTDIR.\n"
+    std::cerr << "usage: porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE]\n"
+                 "                    [--stamp FILE]\n"
+                 "  Relative paths in DESCRIPTION are looked for beside it, then in each --inputs folder in\n"
+                 "  order; a row 0 whose source is @uninstaller takes the --uninstaller file. Writes\n"
+                 "  manifest_rows.h, payload_crc.h, manifest_data.cpp, manifest.bin, payloads.rc, payloads/\n"
+                 "  and the description's own art (art/) into OUTDIR.\n"
                  "       porvane-pack --size-of NAME DESCRIPTION\n"
                  "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n"
-                 "       porvane-pack --installed-list DESCRIPTION OUTFILE\n"
-                 "  Writes the uninstaller's list of what an installation consists of (C++ source).\n";
+                 "       porvane-pack --uninstaller-row DESCRIPTION\n"
+                 "  Prints row 0's file name and size as \"NAME;SIZE\" when its source is @uninstaller.\n"
+                 "       porvane-pack --describe DESCRIPTION OUTDIR\n"
+                 "  Writes what follows from DESCRIPTION alone into OUTDIR: product_texts.h, the\n"
+                 "  uninstaller's installed_product.cpp and uninstaller.manifest.\n";
     return 2;
 }
 
@@ -46,16 +53,35 @@ int PrintSizeOf(const char* name, const char* path) {
     return 1;
 }
 
-// The uninstaller is one of the payloads, so it is built before the packing run: its list comes
-// from the description alone, without the files the description names.
-int WriteInstalledList(const char* path, const char* outFile) {
+// Lets the build know whether to build the uninstaller for the description, under which name and
+// to which size.
+int PrintUninstallerRow(const char* path) {
     Diagnostics diagnostics;
     ProductDescription description;
-    std::string source;
+    if (!ReadDescription(path, description, diagnostics)) {
+        PrintDiagnostics(diagnostics);
+        return 1;
+    }
+    const DescribedRow& row = description.rows[UninstallerRow];
+    if (row.source == BuiltUninstallerSource) std::cout << row.fileName << ";" << row.fileSize << "\n";
+    return 0;
+}
+
+// The uninstaller is one of the payloads, so it is built before the packing run: what it needs,
+// and the installer's texts, come from the description alone, without the files it names.
+int WriteDescribed(const char* path, const char* outDir) {
+    Diagnostics diagnostics;
+    ProductDescription description;
+    std::string texts, installed;
     std::vector<std::string> changed;
+    const std::string folder = std::string(outDir) + "/";
     const bool written = ReadDescription(path, description, diagnostics) &&
-                         InstalledProductSource(description, source, diagnostics) &&
-                         CommitOutputs({{outFile, source}}, changed, diagnostics);
+                         ProductTextsHeader(description, texts, diagnostics) &&
+                         InstalledProductSource(description, installed, diagnostics) &&
+                         CommitOutputs({{folder + "product_texts.h", texts},
+                                        {folder + "installed_product.cpp", installed},
+                                        {folder + "uninstaller.manifest", UninstallerManifest(description)}},
+                                       changed, diagnostics);
     PrintDiagnostics(diagnostics);
     return written ? 0 : 1;
 }
@@ -64,20 +90,20 @@ int WriteInstalledList(const char* path, const char* outFile) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "--size-of") == 0) return argc == 4 ? PrintSizeOf(argv[2], argv[3]) : Usage();
-    if (argc >= 2 && strcmp(argv[1], "--installed-list") == 0) {
-        return argc == 4 ? WriteInstalledList(argv[2], argv[3]) : Usage();
-    }
+    if (argc >= 2 && strcmp(argv[1], "--uninstaller-row") == 0) return argc == 3 ? PrintUninstallerRow(argv[2]) : Usage();
+    if (argc >= 2 && strcmp(argv[1], "--describe") == 0) return argc == 4 ? WriteDescribed(argv[2], argv[3]) : Usage();
     PackerOptions options;
     std::string* positional[] = {&options.description, &options.outDir};
     size_t positionalCount = 0;
     for (int i = 1; i < argc; ++i) {
         const bool takesValue = strcmp(argv[i], "--inputs") == 0 || strcmp(argv[i], "--depfile") == 0 ||
-                                strcmp(argv[i], "--stamp") == 0;
+                                strcmp(argv[i], "--stamp") == 0 || strcmp(argv[i], "--uninstaller") == 0;
         if (takesValue) {
             if (i + 1 == argc) return Usage();
             const char* value = argv[++i];
             if (strcmp(argv[i - 1], "--inputs") == 0) options.inputs.push_back(value);
             else if (strcmp(argv[i - 1], "--depfile") == 0) options.depfile = value;
+            else if (strcmp(argv[i - 1], "--uninstaller") == 0) options.uninstaller = value;
             else options.stamp = value;
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
             return Usage();

@@ -100,7 +100,7 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
     ProductDescription description;
     LoadedInputs inputs;
     if (!ReadDescription(options.description, description, diagnostics) ||
-        !LoadInputs(description, options.inputs, inputs, diagnostics)) {
+        !LoadInputs(description, options.inputs, inputs, diagnostics, options.uninstaller)) {
         PrintDiagnostics(diagnostics, err);
         return 1;
     }
@@ -146,6 +146,15 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
     resources.push_back({"LICENSE", licensePath.generic_string(), static_cast<uint32_t>(inputs.license.size()),
                          Crc32(inputs.license.data(), inputs.license.size())});
 
+    // The description's own art goes where the resource compiler looks before the installer's art.
+    std::vector<std::string> artNames;
+    const fs::path artDir = outDir / "art";
+    for (size_t i = 0; i < description.art.size(); ++i) {
+        const std::string name = ArtSlots[description.art[i].slot].fileName;
+        files.push_back({(artDir / name).string(), std::string(inputs.art[i].begin(), inputs.art[i].end())});
+        artNames.push_back(name);
+    }
+
     const std::vector<uint8_t> image = ManifestImage(description, packed);
     const std::string descriptionName = fs::path(description.path).filename().string();
     files.push_back({(outDir / "manifest_rows.h").string(), ManifestRowsHeader(rows)});
@@ -160,11 +169,14 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
         return 1;
     }
     RemoveStaleFiles(payloadDir.string(), ".lzh", payloadNames);
+    RemoveStaleFiles(artDir.string(), ".bmp", artNames);
+    RemoveStaleFiles(artDir.string(), ".ico", artNames);
 
     if (!options.depfile.empty()) {
         std::vector<std::string> read{fs::absolute(description.path, error).string()};
         for (const std::string& path : inputs.filePaths) read.push_back(fs::absolute(path, error).string());
         read.push_back(fs::absolute(inputs.licensePath, error).string());
+        for (const std::string& path : inputs.artPaths) read.push_back(fs::absolute(path, error).string());
         const std::string target =
             options.stamp.empty() ? (outDir / "manifest_data.cpp").string() : fs::absolute(options.stamp, error).string();
         std::vector<std::string> ignored;

@@ -13,6 +13,7 @@ struct PackerOptions {
     std::vector<std::string> inputs;  // folders searched for the description's relative paths
     std::string depfile;              // optional: make-style list of every input read
     std::string stamp;                // optional: touched after every successful run; the depfile's target
+    std::string uninstaller;          // the project's uninstaller as built for this description
 };
 
 // Compresses data and decodes the stream back with the installer's own decoder. False, with the
