@@ -12,6 +12,14 @@ HARNESS    := WINE_ROOT=$(WINE_ROOT) scripts/wine-harness.sh
 JOBS       ?= 2
 FUZZ_SECONDS ?= 300
 
+# make dist PRODUCT=path/to/other.product: that product's installer, built by the same rules in a
+# win32 tree of its own (build/products/<description's name>, without the tests), so that the
+# default build/win32 keeps Vantrel's.
+ifneq ($(PRODUCT),)
+WIN32         := $(BUILD)/products/$(basename $(notdir $(PRODUCT)))
+WIN32_PRODUCT := -DPORVANE_PRODUCT=$(abspath $(PRODUCT)) -DPORVANE_TESTS=OFF
+endif
+
 .PHONY: all setup native win32 dist run test bench fuzz screenshots clean
 
 all: dist
@@ -20,13 +28,13 @@ setup:
 	@scripts/setup-host.sh
 
 native: setup
-	@cmake -S . -B $(NATIVE) -G Ninja -DPORVANE_WIN32_BUILD_DIR=$(abspath $(WIN32)) >/dev/null
+	@cmake -S . -B $(NATIVE) -G Ninja -DPORVANE_WIN32_BUILD_DIR=$(abspath $(BUILD))/win32 >/dev/null
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 win32: native
 	@cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	    -DPORVANE_PACKER=$(abspath $(NATIVE))/tools/porvane-pack \
-	    -DPORVANE_WINE_ROOT=$(WINE_ROOT) >/dev/null
+	    -DPORVANE_WINE_ROOT=$(WINE_ROOT) $(WIN32_PRODUCT) >/dev/null
 	@cmake --build $(WIN32) -j $(JOBS)
 
 dist: win32

@@ -486,11 +486,10 @@ TEST_F(PackerFixture, SourceOfAnotherSizeIsRefusedAtItsSizeLine) {
     EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, "size = 3000"), "is 3001 bytes"));
 }
 
-TEST_F(PackerFixture, InputFoldersAreSearchedInOrderThenTheDescriptionsFolder) {
+TEST_F(PackerFixture, DescriptionsFolderIsSearchedFirstThenTheInputFoldersInOrder) {
     const fs::path first = root / "first";
     WriteFile(first / "Prog.exe", Program(3000, 'q'));
-    WriteFile(root / "Data.bin", std::string(files[3].second.size(), 'd'));
-    fs::remove(inputs / "Data.bin");
+    WriteFile(root / "Data.bin", std::string(files[3].second.size(), 'd'));  // beside it, and in inputs
     ASSERT_TRUE(Parse(text));
     ASSERT_TRUE(LoadInputs(parsed, {first.string(), inputs.string()}, loaded, diagnostics))
         << ::testing::PrintToString(Errors(diagnostics));

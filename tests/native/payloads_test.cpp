@@ -60,7 +60,8 @@ protected:
         const std::string path = std::string(PORVANE_SOURCE_DIR) + "/resources/vantrel.product";
         Diagnostics diagnostics;
         ASSERT_TRUE(ReadDescription(path, description, diagnostics) &&
-                    LoadInputs(description, {productBin.string(), PORVANE_SOURCE_DIR}, inputs, diagnostics))
+                    LoadInputs(description, {productBin.string(), PORVANE_SOURCE_DIR}, inputs, diagnostics,
+                               (productBin / description.rows[UninstallerRow].fileName).string()))
             << FormatDiagnostic(diagnostics.items.at(0));
         ASSERT_EQ(description.rows.size(), static_cast<size_t>(MANIFEST_ROWS));
 
