@@ -361,9 +361,11 @@ TEST_F(PackerFixture, ResourceNameThatIsNotUpperCaseIsRefused) {
     }
 }
 
-TEST_F(PackerFixture, ResourceNameOfTheLicenceIsRefused) {
+TEST_F(PackerFixture, ResourceNameOfTheLicenceOrOfTheResourceLanguageIsRefused) {
     EXPECT_FALSE(Parse(Replaced(text, "resource = DATA", "resource = LICENSE")));
     EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, "resource = DATA"), "licence"));
+    EXPECT_FALSE(Parse(Replaced(text, "resource = DATA", "resource = HELP")));
+    EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, "resource = DATA"), "resource compiler"));
 }
 
 TEST_F(PackerFixture, DuplicateResourceNameIsRefusedAtTheLaterRow) {

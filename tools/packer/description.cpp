@@ -348,6 +348,25 @@ bool CheckResourceName(const Setting& setting, const std::string& path, Diagnost
         diagnostics.Error(path, setting.line, "resource name LICENSE is taken by the licence text");
         return false;
     }
+    // Words the resource compiler reads as part of its own language, where the script names a
+    // resource.
+    static const char* const keywords[] = {
+        "ACCELERATORS", "AUTO3STATE", "AUTOCHECKBOX", "AUTORADIOBUTTON", "BEGIN", "BITMAP", "BLOCK", "CAPTION",
+        "CHARACTERISTICS", "CHECKBOX", "CLASS", "COMBOBOX", "CONTROL", "CTEXT", "CURSOR", "DEFPUSHBUTTON",
+        "DIALOG", "DIALOGEX", "DISCARDABLE", "DLGINCLUDE", "EDITTEXT", "END", "EXSTYLE", "FILEFLAGS",
+        "FILEFLAGSMASK", "FILEOS", "FILESUBTYPE", "FILETYPE", "FILEVERSION", "FIXED", "FONT", "GROUPBOX",
+        "HELP", "HTML", "ICON", "IMPURE", "LANGUAGE", "LISTBOX", "LOADONCALL", "LTEXT", "MENU", "MENUBARBREAK",
+        "MENUBREAK", "MENUEX", "MENUITEM", "MESSAGETABLE", "MOVEABLE", "NOINVERT", "NOT", "POPUP", "PRELOAD",
+        "PRODUCTVERSION", "PURE", "PUSHBOX", "PUSHBUTTON", "RADIOBUTTON", "RCDATA", "RTEXT", "SCROLLBAR",
+        "SEPARATOR", "SHIFT", "STATE3", "STRINGTABLE", "STYLE", "TOOLBAR", "USERBUTTON", "VALUE", "VERSION",
+        "VERSIONINFO", "VIRTKEY", "ALT", "ASCII", "BUTTON", "CHECKED", "GRAYED", "INACTIVE", "MENUBARBREAK"};
+    for (const char* keyword : keywords) {
+        if (name == keyword) {
+            diagnostics.Error(path, setting.line,
+                              "resource name " + name + " is a word of the resource compiler's language");
+            return false;
+        }
+    }
     return true;
 }
 
