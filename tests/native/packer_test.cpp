@@ -119,7 +119,7 @@ protected:
                "shortcutCount = 3\n" +
                Row("Remove.exe", "0x12", "UNINST", "Remove", "program") +
                Row("Prog.exe", "0x11", "MAIN", "Prog", "program") +
-               Row("Help.txt", "0x11", "HELP", "Help", "text") +
+               Row("Help.txt", "0x11", "GUIDE", "Help", "text") +
                Row("Data.bin", "0x10", "DATA", "-", "data") +
                Row("Read Me.txt", "0x11", "README", "-", "text");
         descriptionPath = (root / DescriptionName).string();
@@ -233,7 +233,7 @@ TEST_F(PackerFixture, GoodDescriptionGivesTheExactManifestBytes) {
         uint32_t size;
     } rows[] = {{"Remove.exe", 0x12, "UNINST", "Remove", 1500},
                 {"Prog.exe", 0x11, "MAIN", "Prog", 3000},
-                {"Help.txt", 0x11, "HELP", "Help", static_cast<uint32_t>(files[2].second.size())},
+                {"Help.txt", 0x11, "GUIDE", "Help", static_cast<uint32_t>(files[2].second.size())},
                 {"Data.bin", 0x10, "DATA", "-", static_cast<uint32_t>(files[3].second.size())},
                 {"Read Me.txt", 0x11, "README", "-", static_cast<uint32_t>(files[4].second.size())}};
     for (size_t i = 0; i < 5; ++i) {
@@ -369,7 +369,7 @@ TEST_F(PackerFixture, ResourceNameOfTheLicenceOrOfTheResourceLanguageIsRefused) 
 }
 
 TEST_F(PackerFixture, DuplicateResourceNameIsRefusedAtTheLaterRow) {
-    EXPECT_FALSE(Parse(Replaced(text, "resource = DATA", "resource = HELP")));
+    EXPECT_FALSE(Parse(Replaced(text, "resource = DATA", "resource = GUIDE")));
     EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, "name = Data.bin") - 1, "already used by row 2"));
 }
 
@@ -547,12 +547,12 @@ TEST_F(PackerFixture, LicenceThatIsNotCrLfSevenBitTextIsRefused) {
 
 TEST_F(PackerFixture, PackedPayloadsDecodeToTheirSources) {
     ASSERT_EQ(Run(text), 0);
-    for (const char* resource : {"UNINST", "MAIN", "HELP", "DATA", "README"}) {
+    for (const char* resource : {"UNINST", "MAIN", "GUIDE", "DATA", "README"}) {
         EXPECT_TRUE(fs::exists(outDir / "payloads" / (std::string(resource) + ".lzh"))) << resource;
     }
     const std::string image = ReadFile(outDir / "manifest.bin");
     ASSERT_EQ(image.size(), ManifestSize(5));
-    const char* const names[] = {"UNINST", "MAIN", "HELP", "DATA", "README"};
+    const char* const names[] = {"UNINST", "MAIN", "GUIDE", "DATA", "README"};
     for (size_t i = 0; i < 5; ++i) {
         const std::vector<uint8_t> stream = Bytes(ReadFile(outDir / "payloads" / (std::string(names[i]) + ".lzh")));
         uint32_t fileSize = 0, compressedSize = 0;
@@ -576,7 +576,7 @@ TEST_F(PackerFixture, GeneratedSourcesNameTheRowsTheirSizesAndCrcs) {
     EXPECT_NE(source.find("const char SupportEmail[] = \"help@test.example\";"), std::string::npos);
     char crc[16];
     // The table holds the CRC of the stream the resource carries, not of the file it decodes to.
-    const std::string help = ReadFile(outDir / "payloads" / "HELP.lzh");
+    const std::string help = ReadFile(outDir / "payloads" / "GUIDE.lzh");
     snprintf(crc, sizeof crc, "0x%08X,", Crc32(reinterpret_cast<const uint8_t*>(help.data()), help.size()));
     EXPECT_NE(source.find(std::string(crc) + "  // Help.txt"), std::string::npos) << source;
     EXPECT_NE(ReadFile(outDir / "payload_crc.h").find("extern const uint32_t PayloadCrc32[MANIFEST_ROWS];"),
@@ -586,7 +586,7 @@ TEST_F(PackerFixture, GeneratedSourcesNameTheRowsTheirSizesAndCrcs) {
 TEST_F(PackerFixture, ResourceScriptNamesEveryPayloadAndTheLicenceByAbsolutePath) {
     ASSERT_EQ(Run(text), 0);
     const std::string script = ReadFile(outDir / "payloads.rc");
-    for (const char* resource : {"UNINST", "MAIN", "HELP", "DATA", "README"}) {
+    for (const char* resource : {"UNINST", "MAIN", "GUIDE", "DATA", "README"}) {
         const std::string line = std::string(resource) + " RCDATA \"" +
                                  fs::absolute(outDir / "payloads" / (std::string(resource) + ".lzh")).generic_string() +
                                  "\"\n";
@@ -644,6 +644,38 @@ TEST_F(PackerFixture, PayloadOfARowNoLongerDescribedIsRemoved) {
     ASSERT_EQ(Run(Replaced(text, "resource = DATA", "resource = BINARY")), 0);
     EXPECT_TRUE(fs::exists(outDir / "payloads" / "BINARY.lzh"));
     EXPECT_FALSE(fs::exists(outDir / "payloads" / "DATA.lzh"));
+}
+
+// A bitmap file of that shape, its pixels left zero.
+std::string Bitmap(int width, int height, int bitCount) {
+    std::string bytes(54 + 1024 + static_cast<size_t>((width * bitCount + 31) / 32 * 4 * height), '\0');
+    auto put = [&bytes](size_t at, uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    bytes[0] = 'B', bytes[1] = 'M';
+    put(2, static_cast<uint32_t>(bytes.size()), 4), put(10, 54 + 1024, 4), put(14, 40, 4);
+    put(18, static_cast<uint32_t>(width), 4), put(22, static_cast<uint32_t>(height), 4), put(26, 1, 2);
+    put(28, static_cast<uint32_t>(bitCount), 2);
+    return bytes;
+}
+
+TEST_F(PackerFixture, ArtOfTheShapeItsPlaceNeedsIsWrittenForTheResourceCompilerElseRefused) {
+    const std::string described = Replaced(text, "shortcutCount = 3\n", "shortcutCount = 3\nsidePicture = side.bmp\n");
+    WriteFile(inputs / "side.bmp", Bitmap(120, 168, 8));
+    std::string err;
+    EXPECT_EQ(Run(described, &err), 1);
+    EXPECT_NE(err.find(descriptionPath + ":" + std::to_string(LineOf(described, "sidePicture")) + ": " +
+                       (inputs / "side.bmp").string() + " is 120 by 168 pixels, 8 bits per pixel; sidePicture must "
+                       "be 120 by 168 pixels, 4 bits per pixel"),
+              std::string::npos)
+        << err;
+    EXPECT_FALSE(fs::exists(outDir));
+
+    WriteFile(inputs / "side.bmp", Bitmap(120, 168, 4));
+    ASSERT_EQ(Run(described, &err), 0) << err;
+    EXPECT_EQ(ReadFile(outDir / "art" / "sidepicture.bmp"), Bitmap(120, 168, 4));
+    ASSERT_EQ(Run(text), 0);
+    EXPECT_FALSE(fs::exists(outDir / "art" / "sidepicture.bmp"));  // the installer's own again
 }
 
 TEST_F(PackerFixture, DependencyFileListsEveryInputForTheStamp) {

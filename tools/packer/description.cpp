@@ -359,7 +359,7 @@ bool CheckResourceName(const Setting& setting, const std::string& path, Diagnost
         "MENUBREAK", "MENUEX", "MENUITEM", "MESSAGETABLE", "MOVEABLE", "NOINVERT", "NOT", "POPUP", "PRELOAD",
         "PRODUCTVERSION", "PURE", "PUSHBOX", "PUSHBUTTON", "RADIOBUTTON", "RCDATA", "RTEXT", "SCROLLBAR",
         "SEPARATOR", "SHIFT", "STATE3", "STRINGTABLE", "STYLE", "TOOLBAR", "USERBUTTON", "VALUE", "VERSION",
-        "VERSIONINFO", "VIRTKEY", "ALT", "ASCII", "BUTTON", "CHECKED", "GRAYED", "INACTIVE", "MENUBARBREAK"};
+        "VERSIONINFO", "VIRTKEY", "ALT", "ASCII", "BUTTON", "CHECKED", "GRAYED", "INACTIVE"};
     for (const char* keyword : keywords) {
         if (name == keyword) {
             diagnostics.Error(path, setting.line,

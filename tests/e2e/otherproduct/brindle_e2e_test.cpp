@@ -26,7 +26,7 @@ struct Row {
 const Row Rows[] = {
     {Uninstaller, nullptr, "Remove Brindle"},
     {"C:\\Oxbow Works\\Brindle\\Brindle.exe", "Brindle.exe", "Brindle"},
-    {"C:\\Oxbow Works\\Brindle\\Tides.dat", "Tides.dat", "Tide Tables"},
+    {"C:\\Oxbow Works\\Brindle\\Tides.bin", "Tides.bin", "Tide Tables"},
     {"C:\\Oxbow Works\\Brindle\\Guide.txt", "Guide.txt", "Guide"},
     {"C:\\Oxbow Works\\Brindle\\Read Me.txt", "Read Me.txt", nullptr},
     {"C:\\Oxbow Works\\Brindle\\Notes.txt", "Notes.txt", nullptr},
