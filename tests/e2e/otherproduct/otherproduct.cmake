@@ -29,7 +29,10 @@ target_include_directories(porvane_otherproduct_e2e_tests PRIVATE ${CMAKE_CURREN
 target_compile_definitions(porvane_otherproduct_e2e_tests PRIVATE PORVANE_EXE_PATH="${brindle_exe_path}"
     OTHER_PRODUCT_SOURCE_PATH="${brindle_source_path}"
     PORVANE_PRODUCT_BIN_PATH="${product_bin_path}" PORVANE_PRODUCT_TEXT_PATH="${product_text_path}")
-target_link_libraries(porvane_otherproduct_e2e_tests PRIVATE porvane_driver gtest_main shell32 ole32 uuid advapi32)
+# The helpers read the default product's manifest for their own constants; this test uses none of
+# them, only the helpers' routines.
+target_link_libraries(porvane_otherproduct_e2e_tests PRIVATE porvane_driver porvane_payloads porvane_portable
+    gtest_main shell32 ole32 uuid advapi32)
 target_link_options(porvane_otherproduct_e2e_tests PRIVATE -static)
 add_dependencies(porvane_otherproduct_e2e_tests porvane_brindle_installer)
 gtest_discover_tests(porvane_otherproduct_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
