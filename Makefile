@@ -1,7 +1,8 @@
 # Porvane: the front door. CMake does the building; see README.md.
 #   make run     build everything and run the installer under Wine
 #   make test    build everything and run every test (native, Win32 under Wine, end to end, fuzz smoke)
-#   make dist    build dist/Porvane.exe
+#   make dist    build only what dist/Porvane.exe needs; sign it when SIGN_CERT and SIGN_KEY are given
+#   make reproduce   two clean builds in two fresh folders must give the same bytes
 #   make bench | fuzz | screenshots | clean
 
 BUILD      ?= build
@@ -20,42 +21,71 @@ WIN32         := $(BUILD)/products/$(basename $(notdir $(PRODUCT)))
 WIN32_PRODUCT := -DPORVANE_PRODUCT=$(abspath $(PRODUCT)) -DPORVANE_TESTS=OFF
 endif
 
-.PHONY: all setup native win32 dist run test bench fuzz screenshots clean
+# Signing (optional): a PEM certificate (chain) and its key; a timestamp server's address.
+SIGN_CERT  ?=
+SIGN_KEY   ?=
+SIGN_TIMESTAMP_URL ?=
+
+# The targets the installer needs: the packer (native) and the installer, whose payloads bring
+# the product programs.
+DIST_NATIVE_TARGETS := porvane-pack
+DIST_WIN32_TARGETS  := Porvane
+
+CONFIGURE_NATIVE = cmake -S . -B $(NATIVE) -G Ninja -DPORVANE_WIN32_BUILD_DIR=$(abspath $(BUILD))/win32 >/dev/null
+CONFIGURE_WIN32  = cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+    -DPORVANE_PACKER=$(abspath $(NATIVE))/tools/porvane-pack -DPORVANE_WINE_ROOT=$(WINE_ROOT) \
+    $(WIN32_PRODUCT) >/dev/null
+# Copies the installer to dist/, signs it when asked, prints its size and hash.
+MAKE_DIST = SIGN_CERT='$(SIGN_CERT)' SIGN_KEY='$(SIGN_KEY)' SIGN_TIMESTAMP_URL='$(SIGN_TIMESTAMP_URL)' \
+    scripts/make-dist.sh $(WIN32)/wizard/Porvane.exe dist/Porvane.exe
+
+.PHONY: all setup native win32 installer dist run test bench fuzz screenshots reproduce clean
 
 all: dist
 
 setup:
 	@scripts/setup-host.sh
 
+# Everything: tools, tests, fuzzers, benchmarks.
 native: setup
-	@cmake -S . -B $(NATIVE) -G Ninja -DPORVANE_WIN32_BUILD_DIR=$(abspath $(BUILD))/win32 >/dev/null
+	@$(CONFIGURE_NATIVE)
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 win32: native
-	@cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-	    -DPORVANE_PACKER=$(abspath $(NATIVE))/tools/porvane-pack \
-	    -DPORVANE_WINE_ROOT=$(WINE_ROOT) $(WIN32_PRODUCT) >/dev/null
+	@$(CONFIGURE_WIN32)
 	@cmake --build $(WIN32) -j $(JOBS)
 
-dist: win32
-	@mkdir -p dist
-	@cp $(WIN32)/wizard/Porvane.exe dist/Porvane.exe
-	@echo "dist/Porvane.exe: $$(stat -c %s dist/Porvane.exe) bytes"
+# Only the installer and what goes into it.
+installer: setup
+	@$(CONFIGURE_NATIVE)
+	@cmake --build $(NATIVE) -j $(JOBS) --target $(DIST_NATIVE_TARGETS)
+	@$(CONFIGURE_WIN32)
+	@cmake --build $(WIN32) -j $(JOBS) --target $(DIST_WIN32_TARGETS)
 
-run: dist
+dist: installer
+	@$(MAKE_DIST)
+
+run: win32
+	@$(MAKE_DIST)
 	@WINE_ROOT=$(WINE_ROOT) scripts/run-installer.sh dist/Porvane.exe
 
-test: dist
+test: win32
+	@$(MAKE_DIST)
 	@WINE_ROOT=$(WINE_ROOT) NATIVE=$(NATIVE) WIN32=$(WIN32) scripts/run-tests.sh
 
-bench: dist
+bench: win32
+	@$(MAKE_DIST)
 	@WINE_ROOT=$(WINE_ROOT) NATIVE=$(NATIVE) WIN32=$(WIN32) scripts/run-bench.sh
 
 fuzz: native
 	@NATIVE=$(NATIVE) scripts/run-fuzz.sh $(FUZZ_SECONDS)
 
-screenshots: dist
+screenshots: win32
+	@$(MAKE_DIST)
 	@WINE_ROOT=$(WINE_ROOT) WIN32=$(WIN32) scripts/make-screenshots.sh docs/screenshots
+
+reproduce: setup
+	@scripts/reproduce.sh $(BUILD)/reproduce
 
 clean:
 	@-$(HARNESS) down 2>/dev/null

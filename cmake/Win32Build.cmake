@@ -4,13 +4,29 @@ if(NOT CMAKE_BUILD_TYPE)
 endif()
 add_compile_options(-Wall -Wextra)
 
-# Flags for the shipped programs (installer and product programs); tests do not use them.
+# The toolchain links uuid into every program by default. Its objects each hold a whole family of
+# interface identifiers, so naming one identifier brings tens of kilobytes: the installer defines
+# the few it uses itself (engine/shelllinkids.cpp), and a target that wants uuid names it.
+string(REPLACE "-luuid" "" CMAKE_CXX_STANDARD_LIBRARIES "${CMAKE_CXX_STANDARD_LIBRARIES}")
+string(REPLACE "-luuid" "" CMAKE_C_STANDARD_LIBRARIES "${CMAKE_C_STANDARD_LIBRARIES}")
+
+# Flags for the shipped programs (installer and product programs); tests do not use them. Each
+# function and datum in a section of its own, so that the linker drops what nothing calls. Paths
+# of the source and build folders are written relative, so that no folder name reaches the
+# output.
 add_library(porvane_program_flags INTERFACE)
 target_compile_options(porvane_program_flags INTERFACE
-    -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables)
+    -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 target_compile_definitions(porvane_program_flags INTERFACE
     WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601 STRICT)
 target_link_options(porvane_program_flags INTERFACE -s -static)
+
+# Link options of a shipped program: unused sections dropped, and no link time in the header, so
+# that the same sources give the same bytes in any folder at any time.
+function(porvane_shipped_program target)
+    target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,--no-insert-timestamp)
+endfunction()
 
 # The packer is a host tool from the native build.
 set(PORVANE_PACKER "" CACHE FILEPATH "The packer built by the native build")

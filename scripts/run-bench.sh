@@ -32,28 +32,77 @@ awk -v ir="$ir" -v bytes="$bytes" \
 # page closes. On top of those come 10 ms after each visible change of the installing page's bar:
 # a 1024-byte block is less than half a percent of this payload, so the bar passes through all
 # 200 of its values one at a time.
-echo "== Installation: wall time of a whole unattended installation under Wine (3 runs)"
+# Processor time comes from /proc/<pid>/stat (user + system) of the installer's Unix process,
+# read until it ends, and of this prefix's wineserver, before and after the run; the server's
+# share includes the driver's own requests.
+echo "== Installation: wall and processor time of a whole unattended installation under Wine (3 runs)"
 driver=$(cd "$WIN32" && pwd)/tests/e2e/porvane_unattended.exe
 if [ ! -f "$driver" ]; then
     echo "   $driver is missing; build the Win32 tree first" >&2
     exit 1
 fi
 : "${WINE_ROOT:?set WINE_ROOT to the Wine harness folder}"
-"$root/scripts/wine-harness.sh" up >/dev/null || exit 1
-trap '"$root/scripts/wine-harness.sh" down' EXIT
+"$root/scripts/wine-harness.sh" up >/dev/null 2>&1 </dev/null || exit 1
+trap '"$root/scripts/wine-harness.sh" down >/dev/null 2>&1' EXIT
+prefix=$(cd "$WINE_ROOT" && pwd)/prefix
+tick_ms=$((1000 / $(getconf CLK_TCK)))
+
+# The pid of this prefix's process whose name starts with $1.
+prefix_pid() {
+    local dir name
+    for dir in /proc/[0-9]*; do
+        read -r name 2>/dev/null <"$dir/comm" || continue
+        [[ $name == "$1"* ]] || continue
+        grep -qzxF "WINEPREFIX=$prefix" "$dir/environ" 2>/dev/null && { echo "${dir#/proc/}"; return 0; }
+    done
+    return 1
+}
+# User + system time of a process in clock ticks; fails once it is gone.
+cpu_ticks() {
+    local stat fields
+    read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+    read -ra fields <<<"${stat##*) }"
+    echo $((fields[11] + fields[12]))
+}
+
+server=$(prefix_pid wineserver) || { echo "   no wineserver runs for $prefix" >&2; exit 1; }
 fixed=$((3 * 250 + 7 * 500 + 1000 + 5 * 200 + 500 + 500))
 bar=$((200 * 10))
 times=()
+shares=()
 for run in 1 2 3; do
-    line=$("$root/scripts/wine-harness.sh" exec "$driver" --bench) || { echo "$line" >&2; exit 1; }
-    ms=$(sed -n 's/^installation: \([0-9]*\) ms.*/\1/p' <<<"$line" | tr -d '\r')
-    [ -n "$ms" ] || { echo "   run $run printed no time: $line" >&2; exit 1; }
+    out=$(mktemp)
+    server_before=$(cpu_ticks "$server")
+    "$root/scripts/wine-harness.sh" exec "$driver" --bench >"$out" 2>&1 &
+    driver_pid=$!
+    installer="" installer_ticks=0
+    while kill -0 "$driver_pid" 2>/dev/null; do
+        [ -n "$installer" ] || installer=$(prefix_pid Porvane.exe) || installer=""
+        if [ -n "$installer" ]; then
+            t=$(cpu_ticks "$installer") && installer_ticks=$t
+        fi
+        sleep 0.02
+    done
+    wait "$driver_pid" || { cat "$out" >&2; exit 1; }
+    server_after=$(cpu_ticks "$server")
+    ms=$(sed -n 's/^installation: \([0-9]*\) ms.*/\1/p' "$out" | tr -d '\r')
+    rm -f "$out"
+    [ -n "$ms" ] || { echo "   run $run printed no time" >&2; exit 1; }
+    [ -n "$installer" ] || { echo "   run $run: the installer's process was not found" >&2; exit 1; }
     times+=("$ms")
-    printf "   run %d: %6d ms from the installer's start to its end\n" "$run" "$ms"
+    line=$(awk -v run="$run" -v wall="$ms" -v inst=$((installer_ticks * tick_ms)) \
+        -v srv=$(((server_after - server_before) * tick_ms)) 'BEGIN {
+        printf "%.1f    run %d: %6d ms wall; processor: installer %5d ms, wine server %5d ms, together %4.1f %% of wall\n",
+               100 * (inst + srv) / wall, run, wall, inst, srv, 100 * (inst + srv) / wall
+    }')
+    shares+=("${line%% *}")
+    echo "${line#* }"
 done
+share=$(printf '%s\n' "${shares[@]}" | sort -n | sed -n 2p)
+echo "   median processor time (installer + wine server): $share % of wall time"
 median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)
 awk -v wall="$median" -v fixed="$fixed" -v bar="$bar" 'BEGIN {
-    printf "   median: %d ms\n", wall
+    printf "   median wall: %d ms\n", wall
     printf "   fixed waits: %d ms (timers 3 x 250, files 7 x 500 + 1000, shortcuts 5 x 200 + 500, group 500)\n", fixed
     printf "   ratio wall / fixed waits: %.2f\n", wall / fixed
     printf "   with the bar pauses (200 x 10 ms): %d ms, ratio %.2f\n", fixed + bar, wall / (fixed + bar)

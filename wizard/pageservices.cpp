@@ -62,15 +62,21 @@ void SetWizardStep(uint32_t step) {
 
 void PumpMessages(HWND window, uint32_t milliseconds) {
     const DWORD start = GetTickCount();
-    DWORD now;
-    do {
-        now = GetTickCount();
+    for (;;) {
         MSG message;
-        if (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+        const bool handled = PeekMessageA(&message, window, 0, 0, PM_REMOVE) != FALSE;
+        if (handled) {
             (void)TranslateMessage(&message);
             (void)DispatchMessageA(&message);
         }
-    } while ((uint32_t)(now - start) < milliseconds);  // unsigned: the tick counter's wrap is harmless
+        const uint32_t elapsed = GetTickCount() - start;  // unsigned: the tick counter's wrap is harmless
+        if (elapsed >= milliseconds) return;
+        // Nothing of this window is queued: sleep until something new arrives or the time is up.
+        // Without MWMO_INPUTAVAILABLE the wait ends only on input that came after the last look
+        // at the queue; with it, a message for another window (the backdrop's pending paint),
+        // which this filtered pump never removes, would end every wait at once.
+        if (!handled) (void)MsgWaitForMultipleObjectsEx(0, NULL, milliseconds - elapsed, QS_ALLINPUT, 0);
+    }
 }
 
 int ShowAbortNotice(HWND owner) {

@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+DWORD PollIntervalMs = 5;
+
 namespace {
 
 // Every cross-process message gets a bounded wait, so a hung target fails the check instead of

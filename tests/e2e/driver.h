@@ -67,6 +67,11 @@ RECT RectInParent(HWND child);
 HWND FocusOf(HWND window);
 HWND ActiveOf(HWND window);
 
+// The pause between two looks of WaitUntil. Every look asks the wine server about the desktop's
+// windows; a timing run looks less often, so that these requests weigh little in the server's
+// processor time.
+extern DWORD PollIntervalMs;  // 5 unless a program sets it
+
 // Polls a condition every few milliseconds until it holds or the time is over.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs) {
@@ -74,7 +79,7 @@ bool WaitUntil(Condition condition, DWORD timeoutMs) {
     for (;;) {
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return condition();
-        Sleep(5);
+        Sleep(PollIntervalMs);
     }
 }
 

@@ -42,8 +42,8 @@ POINT PagePositionOnScreen(HWND page) {
 }
 
 bool InstallerRun::Start(std::string* error) {
-    if (!StartProgram(PORVANE_EXE_PATH, &child, error, true)) return false;
-    watch.Start(child.processId);
+    if (!StartProgram(program, &child, error, true)) return false;
+    if (watchWindows) watch.Start(child.processId);
     ResumeProgram(child);
     return true;
 }

@@ -70,6 +70,11 @@ public:
     // Terminates the installer by its handle if it still runs.
     void End();
 
+    // What Start runs, and whether it records every window the installer shows: the watch lists
+    // the desktop's windows every few milliseconds, a load that a timing run does without.
+    const char* program = PORVANE_EXE_PATH;
+    bool watchWindows = true;
+
     ChildProgram child;
     WindowWatch watch;
 };

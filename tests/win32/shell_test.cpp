@@ -262,11 +262,24 @@ TEST_F(PageServices, SetWizardStepReplacesThePreviousStep) {
     EXPECT_EQ((uint32_t)StepShortcuts, Session.currentStep);
 }
 
-// A window that counts the messages dispatched to it.
+// A window that counts the messages dispatched to it and notes when its timer ticked.
 int Dispatched;
+DWORD TimerTickAt;
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_APP) ++Dispatched;
+    if (message == WM_TIMER) {
+        TimerTickAt = GetTickCount();
+        KillTimer(window, wParam);
+    }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Processor time of this thread so far, in milliseconds.
+DWORD ThreadProcessorMs() {
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
+    return (DWORD)((((ULONGLONG)kernel.dwHighDateTime << 32 | kernel.dwLowDateTime) +
+                    ((ULONGLONG)user.dwHighDateTime << 32 | user.dwLowDateTime)) / 10000);
 }
 
 HWND MakeCountingWindow() {
@@ -292,14 +305,30 @@ TEST_F(PageServices, PumpMessagesForZeroMillisecondsHandlesOneMessageOfItsWindow
     EXPECT_TRUE(PeekMessageA(&message, page, WM_APP, WM_APP, PM_REMOVE));   // the second one too
 }
 
-TEST_F(PageServices, PumpMessagesPollsUntilTheIntervalIsOver) {
+// The pump handles what is queued and what arrives meanwhile, returns neither before the
+// interval is over nor long after, and sleeps between messages, also while a message of another
+// window that it must not handle stays queued.
+TEST_F(PageServices, PumpMessagesWaitsForItsWindowsMessagesUntilTheIntervalIsOver) {
+    const DWORD interval = 500, timerAfter = 100, slack = 250;
     HWND page = Keep(MakeCountingWindow());
+    HWND other = Keep(MakeCountingWindow());
     Dispatched = 0;
+    TimerTickAt = 0;
     for (int i = 0; i < 5; ++i) PostMessageA(page, WM_APP, 0, 0);
+    PostMessageA(other, WM_APP, 0, 0);
     const DWORD start = GetTickCount();
-    PumpMessages(page, 60);
-    EXPECT_GE(GetTickCount() - start, 60u);
+    ASSERT_NE(0u, SetTimer(page, 1, timerAfter, NULL));
+    const DWORD processorBefore = ThreadProcessorMs();
+    PumpMessages(page, interval);
+    const DWORD took = GetTickCount() - start;
+    const DWORD processor = ThreadProcessorMs() - processorBefore;
+    EXPECT_GE(took, interval);
+    EXPECT_LT(took, interval + slack);
     EXPECT_EQ(5, Dispatched);
+    EXPECT_LT(TimerTickAt - start, interval) << "the timer's message waited for the end of the interval";
+    EXPECT_LT(processor, interval / 10) << "the pump kept the processor busy";
+    MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, other, WM_APP, WM_APP, PM_REMOVE));  // not the pump's to handle
 }
 
 TEST_F(PageServices, AbortNoticeNamesTheSupportAddressUnderTheInstallersCaption) {
