@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 xvfb fonts-wine xdotool
-imagemagick valgrind"
+imagemagick valgrind osslsigncode openssl"
 
 missing=""
 for p in $packages; do

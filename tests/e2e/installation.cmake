@@ -1,5 +1,6 @@
 # The installation tests' helpers (linked into porvane_e2e_tests), the unattended installation of
-# `make run` without a display and the installation timing of `make bench`.
+# `make run` without a display, the installation timing of `make bench` and the signed installer's
+# test.
 if(TARGET porvane_e2e_tests)
     # Where the payloads come from, to compare the installed files with, byte for byte.
     porvane_windows_path(product_bin_path ${PORVANE_PRODUCT_BIN_DIR})
@@ -16,4 +17,11 @@ if(TARGET porvane_e2e_tests)
     target_link_libraries(porvane_unattended PRIVATE porvane_install_helpers comctl32)
     target_link_options(porvane_unattended PRIVATE -static)
     add_dependencies(porvane_unattended Porvane)
+
+    # The installer signed with a throwaway certificate verifies and still installs.
+    add_test(NAME PorvaneSignedInstallerVerifiesAndInstalls
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/signed_install.sh $<TARGET_FILE:Porvane>
+                     $<TARGET_FILE:porvane_unattended> ${CMAKE_CURRENT_BINARY_DIR}/signed)
+    set_tests_properties(PorvaneSignedInstallerVerifiesAndInstalls PROPERTIES
+        RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT WINE_ROOT=${PORVANE_WINE_ROOT})
 endif()

@@ -125,6 +125,7 @@ bool WaitWhileUp(InstallerRun& run, HWND page, Condition reached) {
 // Welcome to restart notice with every default; 0 when the installer ended after the notice.
 int DriveInstallation(const Options& options, RunNotes& notes) {
     const bool shots = !options.shotFolder.empty();
+    const bool report = !options.bench;  // notes what the report needs on the way
     InstallerRun run;
     if (!options.installer.empty()) run.program = options.installer.c_str();
     // A timing run stands for a person, who asks the system nothing while waiting: no window
@@ -153,7 +154,7 @@ int DriveInstallation(const Options& options, RunNotes& notes) {
 
     HWND installing = WaitForPageOrStop(run, InstallingCaption, StepTimeoutMs);
     if (!installing) return Fail("the installing page did not come");
-    if (shots) {
+    if (report) {
         // The edit of the location page holds what was typed, which may still get the product's
         // name appended; the last path the installing page shows is where the files went.
         if (WaitWhileUp(run, installing, [&] { return InstallingPageFinished(installing); })) {
@@ -165,7 +166,7 @@ int DriveInstallation(const Options& options, RunNotes& notes) {
 
     HWND group = WaitForPageOrStop(run, GroupCaption, WorkTimeoutMs);
     if (!group) return Fail("the program group page did not come");
-    if (shots) {
+    if (report) {
         notes.groupName = TextOf(Item(group, IDC_GROUP_COMBO));
         Shoot(options, notes, "group");
     }
