@@ -7,6 +7,9 @@
 // that may go.
 bool IsRemovableFile(const char* name);
 
-// Deletes every removable file below folder. Folders stay, and folders reached through a link
-// are not entered. False when the folder cannot be listed.
-bool CleanInstallFolder(const char* folder);
+struct InstallJournal;
+
+// Removes every removable file below folder, setting it aside through the journal (which must be
+// begun, and given folder with BeginCleanUp) rather than deleting it. Folders stay, and folders
+// reached through a link are not entered. False when the folder cannot be listed.
+bool CleanInstallFolder(const char* folder, InstallJournal& journal);

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "copystep.h"
-#include "foldersecurity.h"
+#include "journal.h"
 #include "lzhuf.h"
 #include "manifest.h"
 #include "messages.h"
@@ -12,6 +12,7 @@
 #include "payload_crc.h"
 #include "payloadcheck.h"
 #include "preflight.h"
+#include "text.h"
 #include "pathutil_win32.h"
 
 namespace {
@@ -84,10 +85,6 @@ bool ExtractEntry(ProgressMeter& meter, const CopyReport& report, const FileEntr
     return complete;
 }
 
-// A folder reached through a link (junction, symbolic link, or a host symlink under Wine) leads
-// out of the install folder: its files belong to someone else.
-bool IsLinkedFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-
 }  // namespace
 
 void FillSystemFolders(HWND owner, DirectoryTable& directories) {
@@ -111,18 +108,19 @@ void FillSystemFolders(HWND owner, DirectoryTable& directories) {
     TitleCasePath(programs);
 }
 
-int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter) {
-    return CopyVerifiedFiles(report, directories, meter, Manifest, PayloadCrc32);
+int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
+                     InstallJournal& journal) {
+    return CopyVerifiedFiles(report, directories, meter, journal, Manifest, PayloadCrc32);
 }
 
 int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
-                          const InstallManifest& manifest, const uint32_t* payloadCrcs) {
+                          InstallJournal& journal, const InstallManifest& manifest, const uint32_t* payloadCrcs) {
     // The clean-up deletes the old installation before the first file is written: a payload that
     // would fail half-way must be found before that.
     if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(report, DamagedText);
     if (!WaitUntilFilesAreFree(report, directories, manifest)) return -1;
     if (!CheckFreeSpace(report, directories, manifest)) return -1;
-    return CopyManifestFiles(report, directories, meter, manifest);
+    return CopyManifestFiles(report, directories, meter, journal, manifest);
 }
 
 bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs) {
@@ -137,13 +135,23 @@ bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs
 }
 
 int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
-                          const InstallManifest& manifest) {
+                          InstallJournal& journal, const InstallManifest& manifest) {
     const char* installFolder = directories.paths[DirInstall];
 
+    // Every change from here on is recorded first, so that a run that does not complete can be
+    // undone, now or at the next start.
+    char productName[sizeof manifest.product.productName + 1];
+    ManifestText(productName, manifest.product.productName);
+    char journalPath[JournalPathSize];
+    if (!JournalPath(journalPath, sizeof journalPath, directories.paths[DirWindows], productName) ||
+        !BeginJournal(journal, journalPath)) {
+        return StopCopy(report, JournalFailedText);
+    }
+
     if (PathExists(installFolder)) {
-        (void)CleanInstallFolder(installFolder);
+        if (BeginCleanUp(journal, installFolder)) (void)CleanInstallFolder(installFolder, journal);
     } else {
-        CreateFolderChain(installFolder);
+        CreateFolderChain(installFolder, journal);
     }
 
     static_assert(sizeof(SYSTEMTIME) == sizeof(ManifestTime), "ManifestTime mirrors SYSTEMTIME");
@@ -181,68 +189,15 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
         const uint8_t* payload = LocatePayload(entry);
         if (payload == nullptr) return StopCopy(report, WriteFailedText);
 
-        HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        // A file already there (one the clean-up keeps, or in the Windows folder) is set aside first.
+        if (!JournalNewFile(journal, destination)) return StopCopy(report, CreateFailedText);
+        HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (file == INVALID_HANDLE_VALUE) return StopCopy(report, CreateFailedText);
 
         if (!ExtractEntry(meter, report, entry, file, payload, stamp)) return StopCopy(report, WriteFailedText);
     }
     return 1;
-}
-
-bool CleanInstallFolder(const char* folder) {
-    // One buffer serves as the search pattern and then as each entry's path: the recursion
-    // keeps one of them per level.
-    char path[JoinedPathSize];
-    if (!JoinPath(path, sizeof path, folder, "*.*", false)) return false;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    do {
-        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (isFolder && found.cFileName[0] == '.') continue;
-        // An entry whose path would not fit is left alone rather than reached under a cut name.
-        if (!JoinPath(path, sizeof path, folder, found.cFileName, false)) continue;
-        if (isFolder) {
-            if (!IsLinkedFolder(found.dwFileAttributes)) (void)CleanInstallFolder(path);
-        } else if (IsRemovableFile(found.cFileName)) {
-            // Through a link the attributes would change on the target: only the link goes.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            }
-            (void)DeleteFileA(path);
-        }
-    } while (FindNextFileA(search, &found));
-    (void)FindClose(search);
-    return true;
-}
-
-void CreateFolderChain(const char* path) {
-    char work[MAX_PATH];
-    if (!CopyText(work, sizeof work, path)) return;  // over MAX_PATH - 1 characters: skipped
-    size_t length = strlen(work);
-    if (length > 0 && work[length - 1] == '\\') work[--length] = '\0';
-
-    // Without the protection a new folder would be open to every user: better none at all (the
-    // first file then cannot be created, and the installation stops there).
-    FolderSecurity security;
-    if (!BuildFolderSecurity(security)) return;
-
-    // Cut the text at every separator below the drive root; each cut is one level to create.
-    for (size_t i = length; i-- > 1;) {
-        if (work[i] != '\\') continue;
-        if (work[i - 1] == ':') break;
-        work[i] = '\0';
-    }
-    // Top level first, then put the separators back one at a time. Existing levels just fail and
-    // keep the protection they have.
-    (void)CreateDirectoryA(work, &security.attributes);
-    for (size_t i = 0; i < length; ++i) {
-        if (work[i] != '\0') continue;
-        work[i] = '\\';
-        (void)CreateDirectoryA(work, &security.attributes);
-    }
-    FreeFolderSecurity(security);
 }
 
 bool MustExtract(const char* destination, int16_t entry) {

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "cleanup.h"
+#include "journal.h"
 
 struct FileEntry;
 struct InstallManifest;
@@ -56,13 +57,16 @@ void FillSystemFolders(HWND owner, DirectoryTable& directories);
 
 // Runs the whole step into the folders of directories, counting on meter. 1 on success, -1 after
 // a failure was reported.
-int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter);
+// Every change is recorded in journal, which stays open for the pages that follow: the caller
+// commits it or rolls it back.
+int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
+                     InstallJournal& journal);
 
 // The step behind a check of every payload (CopyAllFiles passes the built-in manifest and the
 // packer's CRC table, one CRC per row), of the files in use and of the free space. Any of them
 // stops it before the clean-up or any folder creation: nothing on disk changes.
 int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
-                          const InstallManifest& manifest, const uint32_t* payloadCrcs);
+                          InstallJournal& journal, const InstallManifest& manifest, const uint32_t* payloadCrcs);
 
 // True when every row's payload resource is there, holds the row's whole stream and matches
 // that row's CRC-32.
@@ -70,11 +74,7 @@ bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs
 
 // The step over any manifest, without the payload check.
 int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
-                          const InstallManifest& manifest);
-
-// Creates every missing level of path, from the top down, each with the protection of the
-// system's program folder; nothing when that protection cannot be built.
-void CreateFolderChain(const char* path);
+                          InstallJournal& journal, const InstallManifest& manifest);
 
 // True when manifest entry `entry` must be written to destination.
 bool MustExtract(const char* destination, int16_t entry);

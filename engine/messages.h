@@ -14,6 +14,16 @@ inline constexpr char FileInUseFormat[] =
 inline constexpr char NotEnoughSpaceFormat[] =
     "Not enough free space on %s!\r\nThe installation needs %s bytes there, %s are free.\r\nInstallation will "
     "now be aborted.";
+// The journal of changes cannot be written (nothing has changed yet), and an unfinished run's
+// changes that could not all be undone (the first path that stays is the argument).
+inline constexpr char JournalFailedText[] =
+    "Unable to keep a record of the installation's changes!\r\nInstallation will now be aborted.";
+inline constexpr char UndoStuckFormat[] =
+    "The changes of an unfinished installation could not all be undone:\r\n%s\r\n\r\nClose any program "
+    "that uses it and start the installer again.";
+// The folder inside the install folder that holds what the clean-up removed; once an installation
+// completes it goes to the Recycle Bin (where the volume has one).
+inline constexpr char RemovedFilesFolderName[] = "Files removed by setup";
 inline constexpr char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
 
 // The abort notice; its argument is the support address.

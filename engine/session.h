@@ -38,4 +38,5 @@ struct InstallSession {
     UiColors colors;
     HIMAGELIST smallIcons;
     ProgressMeter progress;
+    InstallJournal journal;  // open from the copy step's first change until the run ends
 };

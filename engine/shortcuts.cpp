@@ -5,18 +5,19 @@
 #include <string.h>
 
 #include "copystep.h"
+#include "journal.h"
 #include "manifest.h"
 #include "pathutil.h"
 #include "shortcuts.h"
 
-bool CreateProgramGroup(const DirectoryTable& directories, const char* groupName) {
+bool CreateProgramGroup(const DirectoryTable& directories, const char* groupName, InstallJournal& journal) {
     const char* programs = directories.paths[DirPrograms];
     // Without a Programs folder the group would land in the root of the current drive; a name
     // stepping up with ".." would land outside the Programs folder.
     if (programs[0] == '\0' || HasDotStep(groupName)) return false;
     char folder[JoinedPathSize];
     if (!JoinPath(folder, sizeof folder, programs, groupName, false)) return false;
-    if (CreateDirectoryA(folder, nullptr)) return true;
+    if (!JournalCreateFolder(journal, folder, nullptr)) return false;
     // An existing group is used as it is; a file in the way or a missing parent is a failure.
     const DWORD attributes = GetFileAttributesA(folder);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -45,12 +46,14 @@ bool ShortcutLinkPath(char* out, size_t outSize, const DirectoryTable& directori
     return fits;
 }
 
-bool CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName) {
+bool CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName,
+                    InstallJournal& journal) {
     const char* folder = directories.paths[(entry.flags & FILE_IN_INSTALL_FOLDER) ? DirInstall : DirWindows];
     char target[JoinedPathSize];
     char link[JoinedPathSize];
     if (!JoinPath(target, sizeof target, folder, entry.fileName, false)) return false;
     if (!ShortcutLinkPath(link, sizeof link, directories, groupName, entry)) return false;
+    if (!JournalNewFile(journal, link)) return false;
     return CreateShellLink(target, folder, link, entry.shortcutName);
 }
 

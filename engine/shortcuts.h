@@ -5,11 +5,13 @@
 
 struct DirectoryTable;
 struct FileEntry;
+struct InstallJournal;
 
 // Creates the group folder below the Programs folder of directories (last level only; an
 // existing one is used). A name with a "." or ".." step makes nothing: the group never leaves
 // the Programs folder. True when the group folder is there afterwards.
-bool CreateProgramGroup(const DirectoryTable& directories, const char* groupName);
+// A new folder is recorded in journal first.
+bool CreateProgramGroup(const DirectoryTable& directories, const char* groupName, InstallJournal& journal);
 
 // Programs folder \ group \ shortcut name .lnk, with no doubled backslash. False, leaving an
 // empty text, when the path would be longer than MAX_PATH - 1 characters or not fit out, or when
@@ -18,8 +20,9 @@ bool ShortcutLinkPath(char* out, size_t outSize, const DirectoryTable& directori
                       const FileEntry& entry);
 
 // The link for one file-table row, pointing into the install folder or the Windows folder.
-// True when the link was saved.
-bool CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName);
+// True when the link was saved. It is recorded in journal first; a link already there is set aside.
+bool CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, const char* groupName,
+                    InstallJournal& journal);
 
 // Saves a shell link; COM must be initialised on the thread. True when it was saved; a link that
 // could not be made is left out.

@@ -90,7 +90,9 @@ prefix_users() {
 cmd=${1:-}
 case "$cmd" in
     up)
-        mkdir -p "$root/home" "$root/tmp"
+        # The trash folders stand for the desktop's Recycle Bin: without them Wine's shell deletes
+        # for good what a program sends to the Recycle Bin.
+        mkdir -p "$root/home/.local/share/Trash/files" "$root/home/.local/share/Trash/info" "$root/tmp"
         # Several callers may bring the harness up at once: one at a time from here on.
         exec 9>"$root/lock"
         flock 9

@@ -7,6 +7,7 @@
 #include "pages.h"
 #include "pathutil.h"
 #include "product_texts.h"
+#include "journal.h"
 #include "registration.h"
 #include "resource.h"
 #include "shell.h"
@@ -111,6 +112,8 @@ void ShowReadMe(HWND backdrop) {
 
 void RunFinish(HWND backdrop) {
     RegisterInstallation(Session.directories, Session.groupName);
+    // From here the installation stands, whatever happens to the process.
+    CommitJournal(Session.journal);
 
     char text[FinishMessageSize];
     SetWizardStep(StepReadMe);

@@ -213,13 +213,13 @@ int CreateAllShortcuts(HWND page) {
     (void)SendMessageA(bar, PBM_SETSTEP, 1, 0);
 
     // A group or a link that cannot be made ends the work like COM that cannot be entered.
-    bool made = CreateProgramGroup(Session.directories, Session.groupName);
+    bool made = CreateProgramGroup(Session.directories, Session.groupName, Session.journal);
     for (int row = 0; made && row < Manifest.shortcutCount && row < MANIFEST_ROWS; ++row) {
         const FileEntry& entry = Manifest.files[row];
         char label[sizeof entry.shortcutName + 1];
         ManifestText(label, entry.shortcutName);
         (void)SetDlgItemTextA(page, IDC_SHORTCUT_NAME, label);
-        made = CreateShortcut(Session.directories, entry, Session.groupName);
+        made = CreateShortcut(Session.directories, entry, Session.groupName, Session.journal);
         (void)SendMessageA(bar, PBM_STEPIT, 0, 0);
         PumpMessages(page, PauseAfterShortcut);
     }

@@ -77,7 +77,7 @@ BOOL OnInitDialog(HWND page) {
 void OnTimer(HWND page, UINT_PTR timer) {
     // Killed first: the copy step pumps messages and must not be entered a second time.
     KillTimer(page, timer);
-    if (CopyAllFiles(InstallingPageReport(page), Session.directories, Session.progress) == -1) {
+    if (CopyAllFiles(InstallingPageReport(page), Session.directories, Session.progress, Session.journal) == -1) {
         ShowAbortNotice(page);
         EndDialog(page, 2);
         return;

@@ -4,6 +4,7 @@
 
 #include "manifest.h"
 #include "pages.h"
+#include "recovery.h"
 #include "resource.h"
 #include "shell.h"
 #include "singleinstance.h"
@@ -33,10 +34,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     char productName[sizeof Manifest.product.productName + 1];
     ManifestText(productName, Manifest.product.productName);
     if (!ClaimSingleInstance(productName)) return 1;
+    // A run killed part-way is finished or undone before anything else is offered.
+    if (!RecoverEarlierRun()) return 1;
     InitSession(instance);
     // Only Continue (1) goes on; Cancel, Esc and a page that cannot be created end at once.
     const INT_PTR welcome = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, WelcomeProc, 0);
     if (welcome == 1 && CreateBackdrop(showCommand)) RunMessageLoop();
+    // Every way out of the wizard but the finish leaves the run uncommitted: it is undone here.
+    UndoUnfinishedRun();
     // The exit code is 1 on every path: completed, cancelled or failed.
     return 1;
 }

@@ -75,6 +75,10 @@ TEST_F(GroupPage, ProposesTheProductNameKeepsFortyCharactersRefusesAnEmptyNameAn
     EXPECT_EQ(run.watch.CountSeen(PageClass, ShortcutsCaption), 0);
     EXPECT_EQ(ListFolder(ProgramsFolder() + "\\VANTREL"), std::vector<std::string>{});
     EXPECT_FALSE(ReadRegistryValue(PublisherKey, "Vantrel").present);
+    // The copy of this first installation is undone: no folder, no uninstaller, no journal.
+    EXPECT_FALSE(Exists(PublisherFolder));
+    EXPECT_FALSE(Exists(WindowsUninstaller));
+    EXPECT_FALSE(Exists(JournalFile));
 }
 
 }  // namespace

@@ -320,6 +320,7 @@ void SystemCleaner::Clean() {
     RemoveTree(PublisherFolder);
     for (const std::string& folder : extraFolders) RemoveTree(folder);
     RemoveTree(WindowsUninstaller);
+    RemoveTree(JournalFile);
     std::string programs = ProgramsFolder();
     if (!programs.empty()) {
         for (const std::string& name : ListFolder(programs)) {

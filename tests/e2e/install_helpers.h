@@ -22,6 +22,8 @@ const DWORD WorkTimeoutMs = 60000;
 const char PublisherFolder[] = "C:\\Quillfern Utilities";
 const char DefaultFolder[] = "C:\\Quillfern Utilities\\Vantrel";
 const char WindowsUninstaller[] = "C:\\Windows\\Tolvangr.exe";
+// Where a run records its changes until it completes.
+const char JournalFile[] = "C:\\Windows\\Vantrel installation.journal";
 const char DefaultGroup[] = "Vantrel";
 
 const char PublisherKey[] = "Software\\Quillfern Utilities";

@@ -212,6 +212,23 @@ std::string Difference(const SystemState& before, const SystemState& after) {
     return lines;
 }
 
+std::string RecycleBinFolder() {
+    char home[MAX_PATH] = "";
+    const DWORD length = GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home);  // "\\??\\Z:\\..."
+    if (length < 4 || length >= sizeof home) return "<no WINEHOMEDIR>";
+    return std::string(home + 4) + "\\.local\\share\\Trash\\files";
+}
+
+std::vector<std::string> RecycledFrom(const std::string& name) {
+    std::vector<std::string> paths;
+    for (const std::string& entry : ListFolder(RecycleBinFolder())) {
+        if (entry.size() == name.size() + 9 && entry.compare(0, name.size() + 1, name + "-") == 0) {
+            paths.push_back(RecycleBinFolder() + "\\" + entry);
+        }
+    }
+    return paths;
+}
+
 std::string HostCommand(const std::string& arguments) {
     return RunHostScript(BesideSource(__FILE__, "reliability_hostfs.sh"), arguments,
                          "porvane-reliability-hostfs.status");

@@ -69,6 +69,11 @@ struct SystemState {
 SystemState ReadSystemState(const std::string& installFolder, const std::string& group);
 std::string Difference(const SystemState& before, const SystemState& after);
 
+// The desktop's Recycle Bin as Wine keeps it (the trash folder of the harness's home). A folder
+// sent there is kept as "<name>-<eight hex digits>": the paths of those made from name.
+std::string RecycleBinFolder();
+std::vector<std::string> RecycledFrom(const std::string& name);
+
 // Runs reliability_hostfs.sh on the host with the arguments; its answer ("ok" or the reason).
 std::string HostCommand(const std::string& arguments);
 // A host-side change made through reliability_hostfs.sh and undone when the object goes.

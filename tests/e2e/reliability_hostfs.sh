@@ -6,6 +6,7 @@
 #   reliability_hostfs.sh unmount DIR STATUS           undo either of the two
 #   reliability_hostfs.sh programs-hide STATUS         move the Start-menu Programs folder aside
 #   reliability_hostfs.sh programs-restore STATUS      put it back
+#   reliability_hostfs.sh kill-installer STATUS        SIGKILL to this prefix's running Porvane.exe
 # DIR and STATUS are relative to drive C: of $WINEPREFIX, with '/' separators and no spaces.
 # Wine starts Unix programs without waiting for them: every command ends by writing "ok" or the
 # reason it failed into STATUS, which the test polls for.
@@ -68,8 +69,18 @@ case "$cmd" in
         fi
         report "$status" ok
         ;;
+    kill-installer)
+        # As a power cut or the task manager would end it: no chance to clean up.
+        status=$2 killed=""
+        for dir in /proc/[0-9]*; do
+            grep -qzx "WINEPREFIX=$prefix" "$dir/environ" 2>/dev/null || continue
+            name=$(tr '\0' '\n' < "$dir/cmdline" 2>/dev/null | head -n 1)
+            case "$name" in *\\Porvane.exe) kill -KILL "${dir#/proc/}" && killed=yes ;; esac
+        done
+        if [ -n "$killed" ]; then report "$status" ok; else report "$status" "error: no Porvane.exe running"; fi
+        ;;
     *)
-        echo "usage: $0 tmpfs-up DIR SIZE STATUS | readonly-up DIR STATUS | unmount DIR STATUS | programs-hide STATUS | programs-restore STATUS" >&2
+        echo "usage: $0 tmpfs-up DIR SIZE STATUS | readonly-up DIR STATUS | unmount DIR STATUS | programs-hide STATUS | programs-restore STATUS | kill-installer STATUS" >&2
         exit 2
         ;;
 esac

@@ -75,8 +75,8 @@ using ReliabilityLifecycle = ReliabilityTest;
 
 // First installation into a new folder; the user adds files and damages the program; a second
 // installation proposes the recorded folder, keeps the .KEY/.DAT/.LOG files as they were (bytes,
-// attributes, times), deletes the user's other files (the clean-up's job) and writes every
-// program file afresh; the uninstaller then removes exactly what the installations made and
+// attributes, times), sends the user's other files and the damaged program to the Recycle Bin
+// (the clean-up's job) and writes every program file afresh; the uninstaller then removes exactly what the installations made and
 // leaves the user's files; a third installation proposes the default folder again and installs
 // beside the kept files.
 TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUsersFiles) {
@@ -94,6 +94,7 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     ASSERT_TRUE(WriteWholeFile(InFolder("Vantrel.exe"), "damaged by some accident"));
     const Tree kept = KeepOnly(ReadTree(Folder), KeptPaths());
     ASSERT_EQ(kept.size(), KeptPaths().size());
+    for (const std::string& earlier : RecycledFrom(RemovedFilesFolderName)) RemoveTree(earlier);
 
     Installation second;
     ASSERT_TRUE(Install(Folder, Group, &second, &why)) << why;
@@ -107,6 +108,10 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     for (const char* name : KeptFiles) expected.push_back(name);
     expected.push_back("Archive\\");
     EXPECT_EQ(Paths(afterSecond), Sorted(expected)) << OwnText << " goes with the clean-up";
+    const std::vector<std::string> recycled = RecycledFrom(RemovedFilesFolderName);
+    ASSERT_EQ(recycled.size(), 1u) << "in the Recycle Bin: " << Join(ListFolder(RecycleBinFolder()));
+    EXPECT_EQ(ReadFileOrMissing(recycled[0] + "\\" + OwnText), "the user's own text");
+    EXPECT_EQ(ReadFileOrMissing(recycled[0] + "\\Vantrel.exe"), "damaged by some accident");
     EXPECT_EQ(Difference(registryAfterFirst, ReadProductRegistry()), "") << "the same records again";
     EXPECT_EQ(Paths(ReadTree(GroupFolder())), Paths(groupAfterFirst));
 

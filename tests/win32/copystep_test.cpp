@@ -36,6 +36,15 @@ protected:
         ScratchTree::SetUp();
         MakeFolder(folder);
     }
+    // The clean-up as the copy step runs it, in a journal that is then committed.
+    bool Clean(const std::string& path) {
+        InstallJournal journal = {};
+        EXPECT_TRUE(BeginJournal(journal, Path("run.journal").c_str()));
+        EXPECT_TRUE(BeginCleanUp(journal, folder.c_str()));
+        const bool listed = CleanInstallFolder(path.c_str(), journal);
+        CommitJournal(journal);
+        return listed;
+    }
     const std::string folder = Path("Vantrel");
 };
 
@@ -48,7 +57,7 @@ TEST_F(CleanInstallFolderTest, DeletesReadOnlyHiddenAndSystemFiles) {
     WriteBytes(folder + "\\noextension", "n");
     ASSERT_TRUE(GetFileAttributesA((folder + "\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_TRUE(CleanInstallFolder(folder.c_str()));
+    EXPECT_TRUE(Clean(folder));
 
     EXPECT_EQ(ListFolder(folder), std::vector<std::string>{});
 }
@@ -65,7 +74,7 @@ TEST_F(CleanInstallFolderTest, KeepsKeyDatAndLogFilesInAnyCaseAtEveryLevel) {
         WriteBytes(level + "\\Report.Dat.txt", "delete");
     }
 
-    EXPECT_TRUE(CleanInstallFolder(folder.c_str()));
+    EXPECT_TRUE(Clean(folder));
 
     EXPECT_EQ(ListFolder(levels[0]), Sorted({"Base.Dat", "Data", "install.LOG", "licence.KEY", "state.dAt",
                                              "trace.log", "user.key"}));
@@ -82,7 +91,7 @@ TEST_F(CleanInstallFolderTest, JudgesOnlyTheLastExtension) {
     WriteBytes(folder + "\\trailing.", "delete");
     WriteBytes(folder + "\\.profile", "delete");
 
-    EXPECT_TRUE(CleanInstallFolder(folder.c_str()));
+    EXPECT_TRUE(Clean(folder));
 
     EXPECT_EQ(ListFolder(folder), Sorted({".log", "notes.txt.key"}));
 }
@@ -93,7 +102,7 @@ TEST_F(CleanInstallFolderTest, KeepsEverySubfolderEvenWhenEmptied) {
     MakeFolder(folder + "\\Help\\Pictures");
     WriteBytes(folder + "\\Help\\Pictures\\one.bmp", "x");
 
-    EXPECT_TRUE(CleanInstallFolder(folder.c_str()));
+    EXPECT_TRUE(Clean(folder));
 
     EXPECT_EQ(ListFolder(folder), Sorted({"Empty", "Help"}));
     EXPECT_EQ(ListFolder(folder + "\\Help"), std::vector<std::string>{"Pictures"});
@@ -106,7 +115,7 @@ TEST_F(CleanInstallFolderTest, DoesNotEnterFoldersWhoseNameBeginsWithADot) {
     MakeFolder(folder + "\\.settings\\Inner");
     WriteBytes(folder + "\\.settings\\Inner\\deep.exe", "keep");
 
-    EXPECT_TRUE(CleanInstallFolder(folder.c_str()));
+    EXPECT_TRUE(Clean(folder));
 
     EXPECT_EQ(ReadBytes(folder + "\\.settings\\window.txt"), "keep");
     EXPECT_EQ(ReadBytes(folder + "\\.settings\\Inner\\deep.exe"), "keep");
@@ -125,7 +134,7 @@ TEST_F(CleanInstallFolderTest, DoesNotEnterAFolderThatLinksElsewhere) {
     ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT) << "Wine shows host symlinks as reparse points";
     ASSERT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 
-    EXPECT_TRUE(CleanInstallFolder(folder.c_str()));
+    EXPECT_TRUE(Clean(folder));
 
     EXPECT_FALSE(Exists(folder + "\\old.txt"));
     EXPECT_EQ(ReadBytes(outside + "\\precious.txt"), "not ours");
@@ -151,15 +160,15 @@ TEST_F(CleanInstallFolderTest, SkipsAnEntryWhosePathWouldBeTooLongRatherThanCutt
     }
     WriteBytes(deepFolder + "\\old.txt", "delete");
 
-    EXPECT_TRUE(CleanInstallFolder(folder.c_str()));
+    EXPECT_TRUE(Clean(folder));
 
     EXPECT_EQ(ListFolder(deepFolder), Sorted({decoyName, longName}));
 }
 
 TEST_F(CleanInstallFolderTest, FailsWhenThePathCannotBeListed) {
     WriteBytes(Path("NotAFolder"), "file");
-    EXPECT_FALSE(CleanInstallFolder(Path("NotAFolder").c_str()));
-    EXPECT_FALSE(CleanInstallFolder(Path("Missing").c_str()));
+    EXPECT_FALSE(Clean(Path("NotAFolder")));
+    EXPECT_FALSE(Clean(Path("Missing")));
     EXPECT_EQ(ReadBytes(Path("NotAFolder")), "file");
 }
 
@@ -286,26 +295,40 @@ private:
     std::vector<bool> made_;
 };
 
-class CreateFolderChainTest : public ScratchTree {};
+class CreateFolderChainTest : public ScratchTree {
+protected:
+    void SetUp() override {
+        ScratchTree::SetUp();
+        ResetSession();
+        BeginScratchJournal();
+    }
+    void TearDown() override {
+        EndJournal(true);
+        ScratchTree::TearDown();
+    }
+};
 
 // Every level below the drive root is asked for, from the top down; the ones there already
 // simply fail.
 TEST_F(CreateFolderChainTest, CreatesEveryLevelFromTheTopDown) {
     FolderCreationRecorder recorder;
     ASSERT_TRUE(recorder.installed());
-    CreateFolderChain(Path("A\\B\\C").c_str());
+    CreateFolderChain(Path("A\\B\\C").c_str(), Session.journal);
 
-    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{TestRoot, Path("A"), Path("A\\B"), Path("A\\B\\C")}));
-    EXPECT_EQ(recorder.protections(), std::vector<std::string>(4, ProgramFolderProtection));
+    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{Path("A"), Path("A\\B"), Path("A\\B\\C")}));
+    EXPECT_EQ(recorder.protections(), std::vector<std::string>(3, ProgramFolderProtection));
     EXPECT_TRUE(IsFolder(Path("A\\B\\C")));
+    // Every level it made is recorded, and goes again when the run is undone.
+    EndJournal(false);
+    EXPECT_FALSE(Exists(Path("A")));
 }
 
 TEST_F(CreateFolderChainTest, CreatesTheSameLevelsWhenThePathEndsInABackslash) {
     FolderCreationRecorder recorder;
     ASSERT_TRUE(recorder.installed());
-    CreateFolderChain(Path("A\\B\\C\\").c_str());
+    CreateFolderChain(Path("A\\B\\C\\").c_str(), Session.journal);
 
-    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{TestRoot, Path("A"), Path("A\\B"), Path("A\\B\\C")}));
+    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{Path("A"), Path("A\\B"), Path("A\\B\\C")}));
     EXPECT_TRUE(IsFolder(Path("A\\B\\C")));
 }
 
@@ -315,11 +338,14 @@ TEST_F(CreateFolderChainTest, KeepsExistingLevelsAndAddsTheMissingOnes) {
 
     FolderCreationRecorder recorder;
     ASSERT_TRUE(recorder.installed());
-    CreateFolderChain(Path("A\\B\\C").c_str());
+    CreateFolderChain(Path("A\\B\\C").c_str(), Session.journal);
 
     // Only the new levels are made, so only they get the protection; A keeps its own.
-    EXPECT_EQ(recorder.made(), (std::vector<bool>{false, false, true, true}));
+    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{Path("A\\B"), Path("A\\B\\C")}));
+    EXPECT_EQ(recorder.made(), (std::vector<bool>{true, true}));
     EXPECT_TRUE(IsFolder(Path("A\\B\\C")));
+    EndJournal(false);
+    EXPECT_EQ(ListFolder(Path("A")), std::vector<std::string>{"kept.txt"});
     EXPECT_EQ(ReadBytes(Path("A\\kept.txt")), "kept");
 }
 
@@ -329,9 +355,9 @@ TEST_F(CreateFolderChainTest, GoesOnPastAFileInTheWayWithoutHarm) {
 
     FolderCreationRecorder recorder;
     ASSERT_TRUE(recorder.installed());
-    CreateFolderChain(Path("A\\B\\C\\D").c_str());
+    CreateFolderChain(Path("A\\B\\C\\D").c_str(), Session.journal);
 
-    EXPECT_EQ(recorder.calls().size(), 5u);
+    EXPECT_EQ(recorder.calls().size(), 2u);
     EXPECT_EQ(ReadBytes(Path("A\\B")), "in the way");
     EXPECT_EQ(ListFolder(Path("A")), std::vector<std::string>{"B"});
 }
@@ -342,7 +368,7 @@ TEST_F(CreateFolderChainTest, SkipsAPathLongerThanTheSystemAllowsRatherThanCutti
 
     FolderCreationRecorder recorder;
     ASSERT_TRUE(recorder.installed());
-    CreateFolderChain(path.c_str());
+    CreateFolderChain(path.c_str(), Session.journal);
 
     EXPECT_TRUE(recorder.calls().empty());
     EXPECT_FALSE(Exists(Path("Chain")));
@@ -562,9 +588,12 @@ protected:
     int16_t Run(const InstallManifest* manifest = nullptr) {
         MessageBoxCatcher catcher;
         const int16_t result =
-            manifest ? CopyManifestFiles(page->report(), Session.directories, Session.progress, *manifest)
-                     : CopyAllFiles(page->report(), Session.directories, Session.progress);
+            manifest ? CopyManifestFiles(page->report(), Session.directories, Session.progress, Session.journal,
+                                         *manifest)
+                     : CopyAllFiles(page->report(), Session.directories, Session.progress, Session.journal);
         boxes = catcher.Stop();
+        // What the wizard then does: a completed step stands, a failed one is undone.
+        EndJournal(result == 1);
         return result;
     }
 
@@ -683,10 +712,10 @@ TEST_F(CopyStepTest, StopsWithOneMessageAtAFileThatCannotBeCreated) {
     EXPECT_EQ(boxes[0].caption, "Porvane");
     EXPECT_EQ(boxes[0].text, CreateFailedText);
     EXPECT_TRUE(boxes[0].errorIcon);
-    EXPECT_TRUE(ReadBytes(Destination(0)) == ReadBytes(PayloadSource(Manifest.files[0])));
-    EXPECT_TRUE(ReadBytes(Destination(1)) == ReadBytes(PayloadSource(Manifest.files[1])));
+    // The two files written before are gone again.
+    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
     EXPECT_TRUE(IsFolder(Destination(2)));
-    EXPECT_EQ(ListFolder(installFolder), Sorted({"Plendix.exe", "Vantrel.exe"}));
+    EXPECT_EQ(ListFolder(installFolder), std::vector<std::string>{"Vantrel.exe"});
     EXPECT_EQ(page->LabelHistory(IDC_CURRENT_FILE), (std::vector<std::string>{"1", "2", "3"}));
 }
 
@@ -699,7 +728,7 @@ TEST_F(CopyStepTest, AnInstallPathThatNamesAFileFailsAtItsFirstEntry) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, CreateFailedText);
     EXPECT_EQ(ReadBytes(Path("Apps")), "not a folder");
-    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
+    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
 }
 
 TEST_F(CopyStepTest, StopsRatherThanWriteUnderACutPathWhenADestinationIsTooLong) {
@@ -712,7 +741,7 @@ TEST_F(CopyStepTest, StopsRatherThanWriteUnderACutPathWhenADestinationIsTooLong)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, CreateFailedText);
     EXPECT_EQ(ListFolder(longFolder), std::vector<std::string>{});
-    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
+    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
 }
 
 TEST_F(CopyStepTest, StopsWhenAPayloadIsMissing) {
@@ -723,8 +752,8 @@ TEST_F(CopyStepTest, StopsWhenAPayloadIsMissing) {
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, WriteFailedText);
-    EXPECT_EQ(ListFolder(installFolder), std::vector<std::string>{});
-    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
+    EXPECT_FALSE(Exists(Path("Apps")));  // the folders it made are gone too
+    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
 }
 
 TEST_F(CopyStepTest, WithNoEntriesOnlyPreparesTheFolder) {
@@ -789,14 +818,9 @@ TEST_F(CopyStepFullDiskTest, AWriteThatComesUpShortStopsTheStepWithAMessage) {
     EXPECT_EQ(boxes[0].caption, "Porvane");
     EXPECT_EQ(boxes[0].text, WriteFailedText);
     EXPECT_TRUE(boxes[0].errorIcon);
-    EXPECT_TRUE(ReadBytes("F:\\Vantrel\\Plendix.exe") == ReadBytes(PayloadSource(Manifest.files[1])));
-    // What was written of the program stays, closed, as a plain prefix of it.
-    const std::string partial = ReadBytes("F:\\Vantrel\\Vantrel.exe");
-    EXPECT_GT(partial.size(), 0u);
-    EXPECT_LT(partial.size(), Manifest.files[2].fileSize);
-    EXPECT_TRUE(ReadBytes(PayloadSource(Manifest.files[2])).compare(0, partial.size(), partial) == 0);
-    EXPECT_TRUE(DeleteFileA("F:\\Vantrel\\Vantrel.exe"));
-    EXPECT_EQ(ListFolder("F:\\Vantrel"), std::vector<std::string>{"Plendix.exe"});
+    // The part written is closed (else it could not be removed), and goes with everything else.
+    EXPECT_FALSE(Exists("F:\\Vantrel"));
+    EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
     EXPECT_LT(Session.progress.done, Session.progress.total);
     EXPECT_LT(Session.progress.value, 200);
 }

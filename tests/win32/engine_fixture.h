@@ -246,6 +246,8 @@ private:
 
 // Puts the directory table and the meter back to a known state; tests fill what they use.
 inline void ResetSession(HWND bar = nullptr) {
+    if (Session.journal.file != nullptr) CloseHandle(Session.journal.file);
+    ZeroMemory(&Session.journal, sizeof Session.journal);
     ZeroMemory(&Session.directories, sizeof Session.directories);
     ZeroMemory(&Session.progress, sizeof Session.progress);
     ZeroMemory(Session.groupName, sizeof Session.groupName);
@@ -255,6 +257,16 @@ inline void ResetSession(HWND bar = nullptr) {
 inline void SetDirectory(int slot, const std::string& path) {
     ASSERT_LT(path.size(), sizeof Session.directories.paths[slot]);
     strcpy(Session.directories.paths[slot], path.c_str());
+}
+
+// Session.journal as the copy step begins it, for the calls that record into it.
+inline void BeginScratchJournal() { ASSERT_TRUE(BeginJournal(Session.journal, Path("run.journal").c_str())); }
+
+// Ends Session.journal as the wizard does: committed after a completed run, undone otherwise.
+inline void EndJournal(bool completed) {
+    char stuck[MAX_PATH] = "";
+    if (completed) CommitJournal(Session.journal);
+    else EXPECT_NE(RollBackJournal(Session.journal, stuck, sizeof stuck), JournalStuck) << stuck;
 }
 
 }  // namespace engine_test

@@ -161,9 +161,12 @@ protected:
                                            Session.instance, nullptr);
         Session.currentStep = StepGroup;
         pageThread = GetCurrentThreadId();
+        // The copy step's journal, which the shortcut page records into.
+        ASSERT_TRUE(BeginJournal(Session.journal, (root + "\\run.journal").c_str()));
     }
 
     void TearDown() override {
+        CommitJournal(Session.journal);
         DestroyWindow(Session.backdrop);
         Session.backdrop = nullptr;
         RemoveTree(root);

@@ -88,8 +88,10 @@ protected:
     int16_t Run() {
         MessageBoxCatcher catcher;
         const int16_t result =
-            CopyVerifiedFiles(page->report(), Session.directories, Session.progress, manifest, crcs.data());
+            CopyVerifiedFiles(page->report(), Session.directories, Session.progress, Session.journal, manifest,
+                              crcs.data());
         boxes = catcher.Stop();
+        EndJournal(result == 1);
         return result;
     }
 

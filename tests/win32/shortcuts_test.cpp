@@ -67,6 +67,7 @@ protected:
         SetDirectory(DirPrograms, programs);
         SetDirectory(DirInstall, installFolder);
         SetDirectory(DirWindows, windowsFolder);
+        BeginScratchJournal();
         for (int row = 0; row < Manifest.fileCount; ++row) {
             const FileEntry& entry = Manifest.files[row];
             WriteBytes(((entry.flags & FILE_TO_WINDOWS_FOLDER) ? windowsFolder : installFolder) + "\\" + entry.fileName,
@@ -75,15 +76,16 @@ protected:
     }
     void TearDown() override {
         CoUninitialize();
+        EndJournal(false);
         ScratchTree::TearDown();
     }
 
     // What the shortcut page does: the group, then one link per row that gets one, up to the first
     // that cannot be made. True when all were made.
     bool MakeAll(const char* group) {
-        bool made = CreateProgramGroup(Folders, group);
+        bool made = CreateProgramGroup(Folders, group, Session.journal);
         for (int row = 0; made && row < Manifest.shortcutCount; ++row) {
-            made = CreateShortcut(Folders, Manifest.files[row], group);
+            made = CreateShortcut(Folders, Manifest.files[row], group, Session.journal);
         }
         return made;
     }
@@ -123,7 +125,10 @@ TEST_F(ShortcutsTest, ReusesAnExistingGroupAndReplacesItsLinks) {
     ASSERT_TRUE(link.loaded);
     EXPECT_EQ(link.target, installFolder + "\\Vantrel.exe");
     EXPECT_EQ(ReadBytes(group + "\\Other.lnk"), "someone else's");
-    EXPECT_EQ(ListFolder(group).size(), Manifest.shortcutCount + 1u);  // and the other one
+    // Undone, the run leaves the group as it found it: the replaced link back, the new ones gone.
+    EndJournal(false);
+    EXPECT_EQ(ListFolder(group), (std::vector<std::string>{"Other.lnk", "Vantrel.lnk"}));
+    EXPECT_EQ(ReadBytes(group + "\\Vantrel.lnk"), "not a link at all");
 }
 
 TEST_F(ShortcutsTest, AGroupNameEndingInABackslashGivesNoDoubledBackslash) {
@@ -152,9 +157,9 @@ TEST_F(ShortcutsTest, AGroupThatCannotBeAFolderMakesNothingAndFails) {
 }
 
 TEST_F(ShortcutsTest, TheFolderFlagAloneDecidesWhereALinkPoints) {
-    CreateProgramGroup(Folders, "Flags");
-    CreateShortcut(Folders, Entry("Tool.exe", FILE_TO_WINDOWS_FOLDER | FILE_ALWAYS_OVERWRITE, "To Windows"), "Flags");
-    CreateShortcut(Folders, Entry("Tool.exe", FILE_IN_INSTALL_FOLDER | FILE_TO_WINDOWS_FOLDER, "To Install"), "Flags");
+    CreateProgramGroup(Folders, "Flags", Session.journal);
+    CreateShortcut(Folders, Entry("Tool.exe", FILE_TO_WINDOWS_FOLDER | FILE_ALWAYS_OVERWRITE, "To Windows"), "Flags", Session.journal);
+    CreateShortcut(Folders, Entry("Tool.exe", FILE_IN_INSTALL_FOLDER | FILE_TO_WINDOWS_FOLDER, "To Install"), "Flags", Session.journal);
 
     const LinkInfo windows = ReadLink(programs + "\\Flags\\To Windows.lnk");
     ASSERT_TRUE(windows.loaded);
@@ -188,8 +193,8 @@ TEST_F(ShortcutsTest, ALinkPathOverTheLimitIsNotSavedUnderACutName) {
     const std::string group = longPrograms + "\\Group";
     const FileEntry entry = Entry("Vantrel.exe", FILE_IN_INSTALL_FOLDER, "Nineteen characters");
 
-    EXPECT_TRUE(CreateProgramGroup(Folders, "Group"));
-    EXPECT_FALSE(CreateShortcut(Folders, entry, "Group"));
+    EXPECT_TRUE(CreateProgramGroup(Folders, "Group", Session.journal));
+    EXPECT_FALSE(CreateShortcut(Folders, entry, "Group", Session.journal));
 
     ASSERT_TRUE(IsFolder(group));
     char path[JoinedPathSize] = "untouched";

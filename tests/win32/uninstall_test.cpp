@@ -144,15 +144,16 @@ protected:
     void Install() {
         {
             MessageBoxCatcher catcher;
-            ASSERT_EQ(CopyAllFiles(page->report(), Session.directories, Session.progress), 1);
+            ASSERT_EQ(CopyAllFiles(page->report(), Session.directories, Session.progress, Session.journal), 1);
             ASSERT_TRUE(catcher.Stop().empty());
         }
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        (void)CreateProgramGroup(Session.directories, Session.groupName);
+        (void)CreateProgramGroup(Session.directories, Session.groupName, Session.journal);
         for (int row = 0; row < Manifest.shortcutCount; ++row)
-            CreateShortcut(Session.directories, Manifest.files[row], Session.groupName);
+            CreateShortcut(Session.directories, Manifest.files[row], Session.groupName, Session.journal);
         CoUninitialize();
         RegisterInstallation(Session.directories, Session.groupName);
+        EndJournal(true);
         std::string group = programsFolder + "\\" + Session.groupName;
         if (group.back() == '\\') group.pop_back();
         ASSERT_EQ(ListFolder(group).size(), static_cast<size_t>(Manifest.shortcutCount));

@@ -1,0 +1,83 @@
+// Reinstallations that do not complete, over an installation with the user's files beside it:
+// cancelled on the group page, or killed (SIGKILL) while copying or on the shortcut page. Each
+// leaves the system exactly as it was — at once when cancelled, at the next start when killed.
+#include "reliability_helpers.h"
+
+namespace reliability {
+namespace {
+
+using namespace installation;
+
+const char Folder[] = "C:\\Reliability\\Apps\\Vantrel";
+
+class ReliabilityJournal : public ReliabilityTest {
+protected:
+    void SetUp() override {
+        ReliabilityTest::SetUp();
+        std::string why;
+        Installation first;
+        ASSERT_TRUE(Install(Folder, DefaultGroup, &first, &why)) << why;
+        const std::string folder = Folder;
+        ASSERT_TRUE(WriteWholeFile(folder + "\\My notes.txt", "the user's own text"));
+        ASSERT_TRUE(WriteWholeFile(folder + "\\Notes.DAT.bak", "a backup", FILE_ATTRIBUTE_HIDDEN));
+        MakeFolders(folder + "\\Letters");
+        ASSERT_TRUE(WriteWholeFile(folder + "\\Letters\\draft.txt", "Dear reader", FILE_ATTRIBUTE_READONLY));
+        before = ReadSystemState(Folder, DefaultGroup);
+    }
+
+    SystemState before;
+};
+
+TEST_F(ReliabilityJournal, CancelOnTheGroupPageUndoesTheReinstallation) {
+    InstallerRun run;
+    std::string why;
+    ASSERT_NE(StartInstalling(run, Folder, &why), nullptr) << why;
+    HWND group = WaitForGroupPage(run);
+    ASSERT_NE(group, nullptr);
+    ClickButton(group, IDCANCEL);
+    EXPECT_EQ(AnswerNextBox(run, IDOK), AbortNoticeText);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(run.WaitForEnd(StepTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+
+    EXPECT_EQ(Difference(before, ReadSystemState(Folder, DefaultGroup)), "");
+    EXPECT_FALSE(Exists(JournalFile));
+}
+
+TEST_F(ReliabilityJournal, AKilledRunIsUndoneAtTheNextStartBeforeItsWelcome) {
+    for (const bool onShortcutPage : {false, true}) {
+        SCOPED_TRACE(onShortcutPage ? "killed on the shortcut page" : "killed while copying");
+        {
+            InstallerRun run;
+            std::string why;
+            HWND installing = StartInstalling(run, Folder, &why);
+            ASSERT_NE(installing, nullptr) << why;
+            if (onShortcutPage) {
+                HWND group = WaitForGroupPage(run);
+                ASSERT_NE(group, nullptr);
+                ASSERT_NE(ContinueToShortcuts(run, group), nullptr);
+            } else {
+                ASSERT_TRUE(WaitUntil([&] { return ItemText(installing, IDC_CURRENT_FILE) == "4"; }, WorkTimeoutMs));
+            }
+            ASSERT_EQ(HostCommand("kill-installer"), "ok");
+            DWORD exitCode = 0;
+            EXPECT_TRUE(run.WaitForEnd(StepTimeoutMs, &exitCode));
+        }
+        ASSERT_TRUE(Exists(JournalFile));
+        EXPECT_NE(Difference(before, ReadSystemState(Folder, DefaultGroup)), "") << "killed before any change";
+
+        InstallerRun next;
+        std::string why;
+        ASSERT_TRUE(next.Start(&why)) << why;
+        HWND welcome = next.WaitForWelcome(StepTimeoutMs);
+        ASSERT_NE(welcome, nullptr);
+        EXPECT_EQ(Difference(before, ReadSystemState(Folder, DefaultGroup)), "");
+        EXPECT_FALSE(Exists(JournalFile));
+        ASSERT_TRUE(PressKey(welcome, VK_ESCAPE));
+        DWORD exitCode = 0;
+        EXPECT_TRUE(next.WaitForEnd(StepTimeoutMs, &exitCode));
+    }
+}
+
+}  // namespace
+}  // namespace reliability

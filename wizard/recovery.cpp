@@ -1,0 +1,37 @@
+// The journal's two moments in the wizard: at start, and at the end of a run.
+#include "recovery.h"
+
+#include "journal.h"
+#include "manifest.h"
+#include "shell.h"
+
+namespace {
+
+void ShowStuck(const char* path) {
+    char text[sizeof UndoStuckFormat + MAX_PATH];
+    const char* const args[] = {path};
+    (void)FormatText(text, sizeof text, UndoStuckFormat, args, 1);
+    (void)MessageBoxA(nullptr, text, PORVANE_CAPTION, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+}  // namespace
+
+bool RecoverEarlierRun(void) {
+    char windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    if (length == 0 || length >= sizeof windows) return true;
+    char productName[sizeof Manifest.product.productName + 1];
+    ManifestText(productName, Manifest.product.productName);
+    char path[JournalPathSize];
+    if (!JournalPath(path, sizeof path, windows, productName)) return true;
+
+    char stuck[MAX_PATH] = "";
+    if (RecoverJournal(path, stuck, sizeof stuck) != JournalStuck) return true;
+    ShowStuck(stuck);
+    return false;
+}
+
+void UndoUnfinishedRun(void) {
+    char stuck[MAX_PATH] = "";
+    if (RollBackJournal(Session.journal, stuck, sizeof stuck) == JournalStuck) ShowStuck(stuck);
+}
