@@ -94,7 +94,7 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     ASSERT_TRUE(WriteWholeFile(InFolder("Vantrel.exe"), "damaged by some accident"));
     const Tree kept = KeepOnly(ReadTree(Folder), KeptPaths());
     ASSERT_EQ(kept.size(), KeptPaths().size());
-    for (const std::string& earlier : RecycledFrom(RemovedFilesFolderName)) RemoveTree(earlier);
+    const std::vector<std::string> recycledBefore = RecycledFrom(RemovedFilesFolderName);
 
     Installation second;
     ASSERT_TRUE(Install(Folder, Group, &second, &why)) << why;
@@ -108,7 +108,10 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     for (const char* name : KeptFiles) expected.push_back(name);
     expected.push_back("Archive\\");
     EXPECT_EQ(Paths(afterSecond), Sorted(expected)) << OwnText << " goes with the clean-up";
-    const std::vector<std::string> recycled = RecycledFrom(RemovedFilesFolderName);
+    std::vector<std::string> recycled;
+    for (const std::string& path : RecycledFrom(RemovedFilesFolderName)) {
+        if (std::find(recycledBefore.begin(), recycledBefore.end(), path) == recycledBefore.end()) recycled.push_back(path);
+    }
     ASSERT_EQ(recycled.size(), 1u) << "in the Recycle Bin: " << Join(ListFolder(RecycleBinFolder()));
     EXPECT_EQ(ReadFileOrMissing(recycled[0] + "\\" + OwnText), "the user's own text");
     EXPECT_EQ(ReadFileOrMissing(recycled[0] + "\\Vantrel.exe"), "damaged by some accident");
