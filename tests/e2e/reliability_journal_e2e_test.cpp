@@ -1,6 +1,6 @@
 // Reinstallations that do not complete, over an installation with the user's files beside it:
-// cancelled on the group page, or killed (SIGKILL) while copying or on the shortcut page. Each
-// leaves the system exactly as it was — at once when cancelled, at the next start when killed.
+// ended on the group page, or killed (SIGKILL) while copying or on the shortcut page. Each leaves
+// the system exactly as it was: at once when ended, at the next start when killed.
 #include "reliability_helpers.h"
 
 namespace reliability {
@@ -22,26 +22,39 @@ protected:
         ASSERT_TRUE(WriteWholeFile(folder + "\\Notes.DAT.bak", "a backup", FILE_ATTRIBUTE_HIDDEN));
         MakeFolders(folder + "\\Letters");
         ASSERT_TRUE(WriteWholeFile(folder + "\\Letters\\draft.txt", "Dear reader", FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(WriteWholeFile(UninstallerPath(), "an earlier uninstaller"));  // must come back
         before = ReadSystemState(Folder, DefaultGroup);
     }
 
     SystemState before;
 };
 
-TEST_F(ReliabilityJournal, CancelOnTheGroupPageUndoesTheReinstallation) {
-    InstallerRun run;
-    std::string why;
-    ASSERT_NE(StartInstalling(run, Folder, &why), nullptr) << why;
-    HWND group = WaitForGroupPage(run);
-    ASSERT_NE(group, nullptr);
-    ASSERT_TRUE(PressKey(group, VK_ESCAPE));
-    EXPECT_EQ(AnswerNextBox(run, IDOK), AbortNoticeText);
-    DWORD exitCode = 0;
-    ASSERT_TRUE(run.WaitForEnd(StepTimeoutMs, &exitCode));
-    EXPECT_EQ(exitCode, 1u);
+// Escape on the group page, and a group whose folder cannot be made (a file of its name is in the
+// way): the abort notice, then everything as it was.
+TEST_F(ReliabilityJournal, ARunEndedOnTheGroupPageIsUndone) {
+    ASSERT_TRUE(WriteWholeFile(ProgramsFolder() + "\\Blocked", "a file in the way"));
+    for (const bool blocked : {false, true}) {
+        SCOPED_TRACE(blocked ? "group folder cannot be made" : "Escape");
+        InstallerRun run;
+        std::string why;
+        ASSERT_NE(StartInstalling(run, Folder, &why), nullptr) << why;
+        HWND group = WaitForGroupPage(run);
+        ASSERT_NE(group, nullptr);
+        if (blocked) {
+            SetEditText(Item(group, IDC_GROUP_COMBO), "Blocked");
+            ClickButton(group, IDC_GROUP_CONTINUE);
+            EXPECT_EQ(AnswerNextBox(run, IDOK, WorkTimeoutMs), ShortcutsFailedText);
+        } else {
+            ASSERT_TRUE(PressKey(group, VK_ESCAPE));
+        }
+        EXPECT_EQ(AnswerNextBox(run, IDOK), AbortNoticeText);
+        DWORD exitCode = 0;
+        ASSERT_TRUE(run.WaitForEnd(StepTimeoutMs, &exitCode));
+        EXPECT_EQ(exitCode, 1u);
 
-    EXPECT_EQ(Difference(before, ReadSystemState(Folder, DefaultGroup)), "");
-    EXPECT_FALSE(Exists(JournalFile));
+        EXPECT_EQ(Difference(before, ReadSystemState(Folder, DefaultGroup)), "");
+        EXPECT_FALSE(Exists(JournalFile));
+    }
 }
 
 TEST_F(ReliabilityJournal, AKilledRunIsUndoneAtTheNextStartBeforeItsWelcome) {

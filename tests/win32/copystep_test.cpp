@@ -678,6 +678,29 @@ TEST_F(CopyStepTest, ReplacesAnEarlierInstallationButKeepsItsDataFiles) {
     EXPECT_EQ(ReadBytes(installFolder + "\\Vantrel.key"), "licence");
 }
 
+// Where the volume has no Recycle Bin (here: Wine without the home's .local folder, in which it
+// would make its trash), what the clean-up removed stays in its plainly named folder inside the
+// install folder.
+TEST_F(CopyStepTest, WithoutARecycleBinTheRemovedFilesStayBesideTheInstallation) {
+    char home[MAX_PATH] = "";
+    ASSERT_GT(GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home), 4u);
+    const std::string trash = std::string(home + 4) + "\\.local";
+    ASSERT_TRUE(MoveFileA(trash.c_str(), (trash + ".away").c_str()));
+    MakeFolder(Path("Apps"));
+    MakeFolder(installFolder);
+    MakeFolder(installFolder + "\\Letters");
+    WriteBytes(installFolder + "\\Letters\\draft.txt", "Dear reader", FILE_ATTRIBUTE_READONLY);
+    const DWORD attributes = GetFileAttributesA((installFolder + "\\Letters\\draft.txt").c_str());
+
+    const int16_t result = Run();
+    EXPECT_TRUE(MoveFileA((trash + ".away").c_str(), trash.c_str()));
+
+    EXPECT_EQ(result, 1);
+    const std::string kept = installFolder + "\\" + RemovedFilesFolderName + "\\Letters\\draft.txt";
+    EXPECT_EQ(ReadBytes(kept), "Dear reader");
+    EXPECT_EQ(GetFileAttributesA(kept.c_str()), attributes);
+}
+
 TEST_F(CopyStepTest, LeavesAKeptFileOfAnEntryWithoutOverwriteAndCountsItAsDone) {
     InstallManifest manifest = Manifest;
     FileEntry& order = manifest.files[5];
