@@ -116,32 +116,9 @@ bool ParseRecord(char* line, Record& record) {
     return true;
 }
 
-// Calls visit for every sound record of the journal at path; false when it cannot be read.
-template <typename Visit>
-bool ForEachRecord(const char* path, Visit visit) {
-    RecordReader reader;
-    reader.file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr);
-    if (reader.file == INVALID_HANDLE_VALUE) return false;
-    reader.length = reader.position = 0;
-    reader.exhausted = reader.skipping = false;
-    char* line = nullptr;
-    Record record;
-    while (NextLine(reader, &line)) {
-        if (ParseRecord(line, record)) visit(record);
-    }
-    (void)CloseHandle(reader.file);
-    return true;
-}
-
 bool RemoveFile(const char* path) {
     (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
-}
-
-void NoteStuck(bool& stuck, char* stuckPath, size_t stuckSize, const char* path) {
-    if (!stuck) (void)CopyText(stuckPath, stuckSize, path);
-    stuck = true;
 }
 
 // The holding folder goes to the Recycle Bin when its volume has one; otherwise it stays where
@@ -163,34 +140,81 @@ void DisposeOfHolding(const char* holding) {
     (void)SHFileOperationA(&operation);
 }
 
+// The passes over a journal. Undoing takes three: new files first, so that every set-aside file
+// finds its place free; then the set-aside files; then the folders, deepest first, by repeating
+// the pass while any is removed.
+enum Pass { FindCompletion, Commit, RemoveNewFiles, PutBack, RemoveFolders };
+
+struct PassState {
+    bool completed;  // a C record was found
+    bool stuck;      // something could not be put back
+    bool removed;    // a folder was removed in this pass
+    char* stuckPath;
+    size_t stuckSize;
+};
+
+void NoteStuck(PassState& state, const char* path) {
+    if (!state.stuck) (void)CopyText(state.stuckPath, state.stuckSize, path);
+    state.stuck = true;
+}
+
+void Visit(Pass pass, const Record& record, PassState& state) {
+    switch (pass) {
+        case FindCompletion:
+            if (record.tag == 'C') state.completed = true;
+            break;
+        case Commit:
+            if (record.tag == 'R') (void)RemoveFile(record.second);
+            if (record.tag == 'H') DisposeOfHolding(record.first);
+            break;
+        case RemoveNewFiles:
+            if (record.tag == 'F' && !RemoveFile(record.first)) NoteStuck(state, record.first);
+            break;
+        case PutBack:
+            // An aside that is not there was never moved.
+            if ((record.tag == 'M' || record.tag == 'R') &&
+                GetFileAttributesA(record.second) != INVALID_FILE_ATTRIBUTES &&
+                !MoveFileA(record.second, record.first)) {
+                NoteStuck(state, record.first);
+            }
+            break;
+        case RemoveFolders:
+            if (record.tag == 'D' && RemoveDirectoryA(record.first)) state.removed = true;
+            break;
+    }
+}
+
+// One pass over every sound record of the journal at path; false when it cannot be read.
+bool RunPass(const char* path, Pass pass, PassState& state) {
+    RecordReader reader;
+    reader.file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr);
+    if (reader.file == INVALID_HANDLE_VALUE) return false;
+    reader.length = reader.position = 0;
+    reader.exhausted = reader.skipping = false;
+    char* line = nullptr;
+    Record record;
+    while (NextLine(reader, &line)) {
+        if (ParseRecord(line, record)) Visit(pass, record, state);
+    }
+    (void)CloseHandle(reader.file);
+    return true;
+}
+
 // The second half of a commit, also run at start for a run that was killed while committing.
-void FinishCommit(const char* path) {
-    (void)ForEachRecord(path, [](const Record& record) {
-        if (record.tag == 'R') (void)RemoveFile(record.second);
-        if (record.tag == 'H') DisposeOfHolding(record.first);
-    });
+void FinishCommit(const char* path, PassState& state) {
+    (void)RunPass(path, Commit, state);
     (void)DeleteFileA(path);
 }
 
-JournalOutcome Undo(const char* path, char* stuckPath, size_t stuckSize) {
-    bool stuck = false;
-    // New files first, so that every set-aside file finds its place free; then the set-aside
-    // files; then the folders, deepest first, by repeating while any is removed.
-    (void)ForEachRecord(path, [&](const Record& record) {
-        if (record.tag == 'F' && !RemoveFile(record.first)) NoteStuck(stuck, stuckPath, stuckSize, record.first);
-    });
-    (void)ForEachRecord(path, [&](const Record& record) {
-        if (record.tag != 'M' && record.tag != 'R') return;
-        if (GetFileAttributesA(record.second) == INVALID_FILE_ATTRIBUTES) return;  // never moved
-        if (!MoveFileA(record.second, record.first)) NoteStuck(stuck, stuckPath, stuckSize, record.first);
-    });
-    for (bool removed = true; removed;) {
-        removed = false;
-        (void)ForEachRecord(path, [&](const Record& record) {
-            if (record.tag == 'D' && RemoveDirectoryA(record.first)) removed = true;
-        });
-    }
-    if (stuck) return JournalStuck;
+JournalOutcome Undo(const char* path, PassState& state) {
+    (void)RunPass(path, RemoveNewFiles, state);
+    (void)RunPass(path, PutBack, state);
+    do {
+        state.removed = false;
+        (void)RunPass(path, RemoveFolders, state);
+    } while (state.removed);
+    if (state.stuck) return JournalStuck;
     (void)DeleteFileA(path);
     return JournalUndone;
 }
@@ -348,23 +372,25 @@ void CommitJournal(InstallJournal& journal) {
     // Once this record is down, a start after a crash finishes the commit instead of undoing.
     const bool recorded = Append(journal, 'C', "completed", nullptr);
     CloseJournal(journal);
-    if (recorded) FinishCommit(journal.path);
+    PassState state = {};
+    if (recorded) FinishCommit(journal.path, state);
 }
 
 JournalOutcome RollBackJournal(InstallJournal& journal, char* stuckPath, size_t stuckSize) {
     if (journal.file == nullptr) return JournalAbsent;
     CloseJournal(journal);
-    return Undo(journal.path, stuckPath, stuckSize);
+    PassState state = {false, false, false, stuckPath, stuckSize};
+    return Undo(journal.path, state);
 }
 
 JournalOutcome RecoverJournal(const char* path, char* stuckPath, size_t stuckSize) {
-    bool completed = false;
-    if (!ForEachRecord(path, [&](const Record& record) { completed = completed || record.tag == 'C'; })) {
+    PassState state = {false, false, false, stuckPath, stuckSize};
+    if (!RunPass(path, FindCompletion, state)) {
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return JournalAbsent;
         (void)CopyText(stuckPath, stuckSize, path);
         return JournalStuck;
     }
-    if (!completed) return Undo(path, stuckPath, stuckSize);
-    FinishCommit(path);
+    if (!state.completed) return Undo(path, state);
+    FinishCommit(path, state);
     return JournalCompleted;
 }
