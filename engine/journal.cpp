@@ -116,9 +116,11 @@ bool ParseRecord(char* line, Record& record) {
     return true;
 }
 
+// True once nothing is at path: a file that was never made (its name may be one no file can
+// have) counts as removed.
 bool RemoveFile(const char* path) {
     (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    return DeleteFileA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
 }
 
 // The holding folder goes to the Recycle Bin when its volume has one; otherwise it stays where
