@@ -131,9 +131,9 @@ void DisposeOfHolding(const char* holding) {
     SHQUERYRBINFO bin;
     bin.cbSize = sizeof bin;
     if (FAILED(SHQueryRecycleBinA(root, &bin))) return;
-    char from[MAX_PATH + 1];  // the list of one path ends in two NULs
-    if (!JoinPath(from, sizeof from, holding, "", false)) return;
-    from[strlen(holding)] = '\0';
+    char from[MAX_PATH + 1];  // a list of one path, ended by a second NUL
+    if (!CopyText(from, sizeof from - 1, holding)) return;
+    from[strlen(from) + 1] = '\0';
     SHFILEOPSTRUCTA operation;
     ZeroMemory(&operation, sizeof operation);
     operation.wFunc = FO_DELETE;
