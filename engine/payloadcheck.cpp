@@ -22,10 +22,13 @@ constexpr CrcTable Table = MakeCrcTable();
 
 }  // namespace
 
-uint32_t Crc32(const uint8_t* data, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) crc = (crc >> 8) ^ Table.entries[(crc ^ data[i]) & 0xFFu];
-    return ~crc;
+uint32_t Crc32(const uint8_t* data, size_t size) { return Crc32Continue(0, data, size); }
+
+uint32_t Crc32Continue(uint32_t crc, const uint8_t* data, size_t size) {
+    // The finished value is the register inverted: undoing that resumes where the last block ended.
+    uint32_t reg = ~crc;
+    for (size_t i = 0; i < size; ++i) reg = (reg >> 8) ^ Table.entries[(reg ^ data[i]) & 0xFFu];
+    return ~reg;
 }
 
 bool PayloadIntact(const uint8_t* resource, size_t available, uint32_t compressedSize, uint32_t expectedCrc) {

@@ -3,9 +3,18 @@
 // the build tree), so the uninstaller removes exactly what the installer puts in place.
 #pragma once
 
+#include <stdint.h>
+
+// A file is the product's only while it holds exactly the bytes the installer wrote: its size and
+// CRC-32 (as in zip) are those of the file as installed.
 struct InstalledFile {
     const char* fileName;
     bool inWindowsFolder;  // written to the Windows folder; otherwise to the install folder
+    uint32_t fileSize;
+    uint32_t crc32;
+    // The uninstaller's own row: no program can hold the CRC of its own bytes, so crc32 is unused
+    // and the file counts as the product's when it holds the running uninstaller's bytes.
+    bool isUninstaller;
 };
 
 struct InstalledProduct {

@@ -6,6 +6,7 @@
 
 #include "cleanup.h"
 #include "pathutil.h"
+#include "payloadcheck.h"
 
 namespace {
 
@@ -19,6 +20,9 @@ const char NotDeleted[] = "could not be deleted (it may be in use)";
 const char NotRemoved[] = "could not be removed";
 const char StillHolds[] = "kept, it still holds other files";
 const char ThroughLink[] = "left alone, it is reached through a link";
+const char Changed[] = "changed since installation, kept";
+
+enum { ReadBlockSize = 4096 };
 
 // System folders that may stand empty but are never ours to remove.
 const int KeptFolderIds[] = {
@@ -75,8 +79,57 @@ bool IsFolder(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Deletes one installed file. A missing file is fine; a folder standing at its name is not ours.
-void RemoveFile(const char* path, UninstallReport& report) {
+// The bytes a file must hold to be the one the installer wrote.
+struct ExpectedContent {
+    bool known;  // false: nothing can match
+    uint32_t size;
+    uint32_t crc32;
+};
+
+enum class ReadResult { Read, Held, Failed };
+
+// The CRC-32 of a file that holds exactly `size` bytes, read block by block. Held when another
+// program has it open for writing or without sharing; Failed for any other size or error.
+ReadResult ReadFileCrc(const char* path, uint32_t size, uint32_t& crc) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_SHARING_VIOLATION ? ReadResult::Held : ReadResult::Failed;
+    }
+    uint8_t block[ReadBlockSize];
+    uint32_t total = 0;
+    crc = 0;
+    ReadResult result = ReadResult::Failed;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, block, sizeof block, &got, nullptr)) {
+            if (GetLastError() == ERROR_LOCK_VIOLATION) result = ReadResult::Held;  // a locked range
+            break;
+        }
+        if (got == 0) {
+            if (total == size) result = ReadResult::Read;
+            break;
+        }
+        if (got > size - total) break;  // longer than it should be
+        total += got;
+        crc = Crc32Continue(crc, block, got);
+    }
+    (void)CloseHandle(file);
+    return result;
+}
+
+// What the uninstaller's own row must hold: the running uninstaller's bytes.
+ExpectedContent SelfContent(const InstalledFile& file, const UninstallPlan& plan) {
+    ExpectedContent expected = {false, file.fileSize, 0};
+    if (plan.self[0] != '\0') {
+        expected.known = ReadFileCrc(plan.self, file.fileSize, expected.crc32) == ReadResult::Read;
+    }
+    return expected;
+}
+
+// Deletes one installed file; with `expected`, only while it holds those bytes. A missing file is
+// fine; a folder standing at its name is not ours.
+void RemoveFile(const char* path, UninstallReport& report, const ExpectedContent* expected = nullptr) {
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
@@ -84,6 +137,19 @@ void RemoveFile(const char* path, UninstallReport& report) {
         return;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    if (expected != nullptr) {
+        uint32_t crc = 0;
+        const ReadResult read = ReadFileCrc(path, expected->size, crc);
+        if (read == ReadResult::Held) {
+            AddReportLine(report, path, NotDeleted);
+            return;
+        }
+        // A file that cannot be read counts as changed: it may be the user's.
+        if (!expected->known || read != ReadResult::Read || crc != expected->crc32) {
+            AddReportLine(report, path, Changed);
+            return;
+        }
+    }
     // Through a link the attributes would change on the target: only the link goes.
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileA(path)) AddReportLine(report, path, NotDeleted);
@@ -131,7 +197,11 @@ void RemoveInstalledFiles(const InstalledProduct& product, const UninstallPlan& 
             report.selfPending = true;
             continue;
         }
-        RemoveFile(path, report);
+        // The same name may stand for the user's own file (a changed file, a recorded folder that
+        // points elsewhere): only the bytes the installer wrote go.
+        const ExpectedContent expected =
+            file.isUninstaller ? SelfContent(file, plan) : ExpectedContent{true, file.fileSize, file.crc32};
+        RemoveFile(path, report, &expected);
     }
 }
 

@@ -101,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ManifestSource(description, packed);
     std::string list;
     Diagnostics listDiagnostics;
-    Require(InstalledProductSource(description, list, listDiagnostics) != listDiagnostics.HasErrors());
+    const std::vector<std::vector<uint8_t>> files(description.rows.size());
+    Require(InstalledProductSource(description, files, list, listDiagnostics) != listDiagnostics.HasErrors());
     return 0;
 }

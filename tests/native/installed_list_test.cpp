@@ -13,6 +13,8 @@
 #include "codegen.h"
 #include "crc32.h"
 #include "description.h"
+#include "inputs.h"
+#include "manifest_records.h"
 
 namespace fs = std::filesystem;
 
@@ -37,9 +39,10 @@ std::string ListFor(const std::string& text, std::string* errors = nullptr) {
     Diagnostics diagnostics;
     ProductDescription description;
     std::string source;
-    // Paths in the description are not read for the list: any folder will do.
+    // Empty files stand for the sources here: their CRCs are checked against the built list below.
     const bool made = ParseDescription(text, DescriptionPath, description, diagnostics) &&
-                      InstalledProductSource(description, source, diagnostics);
+                      InstalledProductSource(description, std::vector<std::vector<uint8_t>>(description.rows.size()),
+                                             source, diagnostics);
     if (errors != nullptr) {
         for (const Diagnostic& item : diagnostics.items) *errors += FormatDiagnostic(item) + "\n";
     }
@@ -49,10 +52,12 @@ std::string ListFor(const std::string& text, std::string* errors = nullptr) {
 TEST(InstalledProductList, NamesEveryFileWithItsFolderInRowOrder) {
     const std::string source = ListFor(ReadText(DescriptionPath));
     ASSERT_FALSE(source.empty());
+    // Name, folder, size, CRC-32 (of the empty stand-ins), and whether it is the uninstaller itself.
     const char* const rows[] = {
-        "{\"Tolvangr.exe\", true},", "{\"Plendix.exe\", false},", "{\"Vantrel.exe\", false},",
-        "{\"Vantrel.hlp\", false},", "{\"Read Me.txt\", false},", "{\"Order.txt\", false},",
-        "{\"RegInfo.txt\", false},",
+        "{\"Tolvangr.exe\", true, 49152, 0x00000000, true},",   "{\"Plendix.exe\", false, 57344, 0x00000000, false},",
+        "{\"Vantrel.exe\", false, 212992, 0x00000000, false},", "{\"Vantrel.hlp\", false, 41611, 0x00000000, false},",
+        "{\"Read Me.txt\", false, 5163, 0x00000000, false},",   "{\"Order.txt\", false, 1962, 0x00000000, false},",
+        "{\"RegInfo.txt\", false, 1251, 0x00000000, false},",
     };
     size_t after = 0;
     for (const char* row : rows) {
@@ -102,21 +107,33 @@ TEST(InstalledProductList, RefusesRegistryKeyNamesWithABackslash) {
     EXPECT_NE(errors.find("publisher \"Quillfern\\Utilities\" names a registry key"), std::string::npos) << errors;
 }
 
-// The packed payloads of the win32 build and the CRC table compiled in beside their manifest.
-TEST(BuiltPayloadCrcs, EachIsTheCrcOfItsCompressedStream) {
+// The win32 build's CRC tables: beside the manifest, that of each compressed stream; in the
+// uninstaller's list, that of each file as installed, from the files the build packed.
+TEST(BuiltCrcs, AreThoseOfEachCompressedStreamAndOfEachInstalledFile) {
     const fs::path generated = fs::path(PORVANE_WIN32_BUILD_DIR) / "generated";
     const std::string source = ReadText(generated / "manifest_data.cpp");
-    ASSERT_FALSE(source.empty()) << "build the win32 tree first (make win32)";
+    const std::string list = ReadText(generated / "installed_product.cpp");
+    ASSERT_FALSE(source.empty() || list.empty()) << "build the win32 tree first (make win32)";
     Diagnostics diagnostics;
     ProductDescription description;
     ASSERT_TRUE(ReadDescription(DescriptionPath, description, diagnostics));
+    const std::vector<std::string> inputs = {(fs::path(PORVANE_WIN32_BUILD_DIR) / "product" / "bin").string(),
+                                             PORVANE_SOURCE_DIR};
     for (const DescribedRow& row : description.rows) {
         const std::string stream = ReadText(generated / "payloads" / (row.resourceName + ".lzh"));
         ASSERT_FALSE(stream.empty()) << row.resourceName;
-        char line[80];
+        char line[120];
         snprintf(line, sizeof line, "    0x%08X,  // %s\n",
                  Crc32(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()), row.fileName.c_str());
         EXPECT_NE(source.find(line), std::string::npos) << line;
+
+        const bool itself = row.source == BuiltUninstallerSource;
+        const std::string file = itself ? std::string() : ReadText(FindInput(row.source, inputs, DescriptionPath));
+        ASSERT_EQ(file.size(), itself ? 0 : row.fileSize) << row.source;
+        snprintf(line, sizeof line, "    {\"%s\", %s, %u, 0x%08X, %s},\n", row.fileName.c_str(),
+                 row.flags & FILE_TO_WINDOWS_FOLDER ? "true" : "false", row.fileSize,
+                 Crc32(reinterpret_cast<const uint8_t*>(file.data()), file.size()), itself ? "true" : "false");
+        EXPECT_NE(list.find(line), std::string::npos) << line << list;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <stddef.h>
 
+#include "crc32.h"
 #include "manifest_records.h"
 
 namespace {
@@ -170,8 +171,13 @@ static std::string VersionKey(const ProductDescription& description) {
     return PublisherKey(description) + "\\Programs\\" + description.productName + "\\Current Version";
 }
 
-bool InstalledProductSource(const ProductDescription& description, std::string& source, Diagnostics& diagnostics) {
+bool InstalledProductSource(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
+                            std::string& source, Diagnostics& diagnostics) {
     if (!CheckKeyNames(description, diagnostics)) return false;
+    if (files.size() != description.rows.size()) {
+        diagnostics.Error(description.path, 0, "the installed list needs every row's file");
+        return false;
+    }
     const std::string publisherKey = PublisherKey(description);
     const std::string versionKey = VersionKey(description);
     std::string s = Banner;
@@ -181,9 +187,15 @@ bool InstalledProductSource(const ProductDescription& description, std::string& 
          "namespace {\n"
          "\n"
          "const InstalledFile Files[] = {\n";
-    for (const DescribedRow& row : description.rows) {
+    for (size_t i = 0; i < description.rows.size(); ++i) {
+        const DescribedRow& row = description.rows[i];
         const bool inWindows = (row.flags & FILE_TO_WINDOWS_FOLDER) != 0;
-        s += "    {" + CLiteral(row.fileName) + ", " + (inWindows ? "true" : "false") + "},\n";
+        // A program cannot hold the CRC of its own bytes: the uninstaller's row is compared with
+        // the running uninstaller's file.
+        const bool itself = row.source == BuiltUninstallerSource;
+        const uint32_t crc = itself ? 0 : Crc32(files[i].data(), files[i].size());
+        s += "    {" + CLiteral(row.fileName) + ", " + (inWindows ? "true" : "false") + ", " +
+             std::to_string(row.fileSize) + ", " + Hex(crc, 8) + ", " + (itself ? "true" : "false") + "},\n";
     }
     s += "};\n"
          "\n"

@@ -36,9 +36,12 @@ struct ScriptResource {
 };
 
 // installed_product.cpp for the uninstaller: the product's name, its publisher and version keys,
-// every installed file with its folder, and the shortcut names. False, with the reason in
-// diagnostics, when a name cannot serve as a registry key name.
-bool InstalledProductSource(const ProductDescription& description, std::string& source, Diagnostics& diagnostics);
+// every installed file with its folder, size and CRC-32 (from files, one per row as LoadRowFiles
+// reads them), and the shortcut names. A row built as the uninstaller itself has no CRC of its
+// own bytes: it is marked for comparison with the running uninstaller instead. False, with the
+// reason in diagnostics, when a name cannot serve as a registry key name.
+bool InstalledProductSource(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
+                            std::string& source, Diagnostics& diagnostics);
 
 // product_texts.h: the product's texts for the installer's code and resource scripts (name,
 // version, publisher, the publisher's home page, registry key paths, default folder). False, with

@@ -176,8 +176,9 @@ bool CheckCrLfText(const std::vector<uint8_t>& bytes, const std::string& file, D
     return true;
 }
 
-bool LoadInputs(const ProductDescription& description, const std::vector<std::string>& inputFolders,
-                LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller) {
+bool LoadRowFiles(const ProductDescription& description, const std::vector<std::string>& inputFolders,
+                  LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller,
+                  BuiltUninstallerRow builtRow) {
     bool good = true;
     out.files.assign(description.rows.size(), {});
     out.filePaths.assign(description.rows.size(), {});
@@ -186,6 +187,7 @@ bool LoadInputs(const ProductDescription& description, const std::vector<std::st
         std::vector<uint8_t>& bytes = out.files[i];
         std::string& foundAt = out.filePaths[i];
         const bool built = row.source == BuiltUninstallerSource;
+        if (built && builtRow == BuiltUninstallerRow::Skipped) continue;
         if (built && builtUninstaller.empty()) {
             diagnostics.Error(description.path, row.sourceLine,
                               std::string(BuiltUninstallerSource) + ": the packer was not told where the built "
@@ -207,6 +209,13 @@ bool LoadInputs(const ProductDescription& description, const std::vector<std::st
             good = false;
         }
     }
+    return good;
+}
+
+bool LoadInputs(const ProductDescription& description, const std::vector<std::string>& inputFolders,
+                LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller) {
+    bool good = LoadRowFiles(description, inputFolders, out, diagnostics, builtUninstaller,
+                             BuiltUninstallerRow::Required);
     if (ReadInput(description.license, description.licenseLine, description, inputFolders, out.license,
                   out.licensePath, diagnostics) &&
         CheckSize(out.license, description.licenseSize, out.licensePath, description.licenseSizeLine, description,

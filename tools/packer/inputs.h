@@ -28,6 +28,17 @@ std::string FindInput(const std::string& name, const std::vector<std::string>& i
 bool LoadInputs(const ProductDescription& description, const std::vector<std::string>& inputFolders,
                 LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller = std::string());
 
+// What to do with a row whose source is BuiltUninstallerSource when reading the rows alone.
+enum class BuiltUninstallerRow {
+    Required,  // it must be read from builtUninstaller
+    Skipped,   // it is not built yet: its entry of files stays empty
+};
+
+// Reads and checks every row's source as LoadInputs does, into files and filePaths only.
+bool LoadRowFiles(const ProductDescription& description, const std::vector<std::string>& inputFolders,
+                  LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller,
+                  BuiltUninstallerRow builtRow);
+
 // A bitmap or icon that can stand in for the installer's art of that slot; the reason otherwise.
 bool CheckArt(const std::vector<uint8_t>& bytes, const ArtSlot& slot, std::string& reason);
 

@@ -1,12 +1,15 @@
 // porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE] [--stamp FILE]
 // porvane-pack --size-of NAME DESCRIPTION
 // porvane-pack --uninstaller-row DESCRIPTION
-// porvane-pack --describe DESCRIPTION OUTDIR
+// porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]
 #include <string.h>
 
 #include <iostream>
 
+#include <filesystem>
+
 #include "codegen.h"
+#include "inputs.h"
 #include "manifest_records.h"
 #include "description.h"
 #include "outputs.h"
@@ -25,9 +28,10 @@ int Usage() {
                  "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n"
                  "       porvane-pack --uninstaller-row DESCRIPTION\n"
                  "  Prints row 0's file name and size as \"NAME;SIZE\" when its source is @uninstaller.\n"
-                 "       porvane-pack --describe DESCRIPTION OUTDIR\n"
-                 "  Writes what follows from DESCRIPTION alone into OUTDIR: product_texts.h, the\n"
-                 "  uninstaller's installed_product.cpp and uninstaller.manifest.\n";
+                 "       porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]\n"
+                 "  Writes what the uninstaller is built with into OUTDIR: product_texts.h,\n"
+                 "  installed_product.cpp (with each file's size and CRC-32, read from every source but\n"
+                 "  @uninstaller) and uninstaller.manifest.\n";
     return 2;
 }
 
@@ -68,22 +72,50 @@ int PrintUninstallerRow(const char* path) {
 }
 
 // The uninstaller is one of the payloads, so it is built before the packing run: what it needs,
-// and the installer's texts, come from the description alone, without the files it names.
-int WriteDescribed(const char* path, const char* outDir) {
+// and the installer's texts, come from the description and the files it names, the uninstaller
+// itself left out. The depfile, when asked for, names every file read, for installed_product.cpp.
+int WriteDescribed(const char* path, const char* outDir, const std::vector<std::string>& inputFolders,
+                   const std::string& depfile) {
     Diagnostics diagnostics;
     ProductDescription description;
+    LoadedInputs inputs;
     std::string texts, installed;
     std::vector<std::string> changed;
     const std::string folder = std::string(outDir) + "/";
-    const bool written = ReadDescription(path, description, diagnostics) &&
-                         ProductTextsHeader(description, texts, diagnostics) &&
-                         InstalledProductSource(description, installed, diagnostics) &&
-                         CommitOutputs({{folder + "product_texts.h", texts},
-                                        {folder + "installed_product.cpp", installed},
-                                        {folder + "uninstaller.manifest", UninstallerManifest(description)}},
-                                       changed, diagnostics);
+    bool written = ReadDescription(path, description, diagnostics) &&
+                   LoadRowFiles(description, inputFolders, inputs, diagnostics, std::string(),
+                                BuiltUninstallerRow::Skipped) &&
+                   ProductTextsHeader(description, texts, diagnostics) &&
+                   InstalledProductSource(description, inputs.files, installed, diagnostics) &&
+                   CommitOutputs({{folder + "product_texts.h", texts},
+                                  {folder + "installed_product.cpp", installed},
+                                  {folder + "uninstaller.manifest", UninstallerManifest(description)}},
+                                 changed, diagnostics);
+    if (written && !depfile.empty()) {
+        std::error_code error;
+        std::vector<std::string> read{std::filesystem::absolute(path, error).string()};
+        for (const std::string& file : inputs.filePaths) {
+            if (!file.empty()) read.push_back(std::filesystem::absolute(file, error).string());
+        }
+        const std::string target = std::filesystem::absolute(folder + "installed_product.cpp", error).string();
+        std::vector<std::string> ignored;
+        written = CommitOutputs({{depfile, DependencyFile(target, read)}}, ignored, diagnostics);
+    }
     PrintDiagnostics(diagnostics);
     return written ? 0 : 1;
+}
+
+int Describe(int argc, char** argv) {
+    if (argc < 4) return Usage();
+    std::vector<std::string> inputFolders;
+    std::string depfile;
+    for (int i = 4; i < argc; i += 2) {
+        if (i + 1 == argc) return Usage();
+        if (strcmp(argv[i], "--inputs") == 0) inputFolders.push_back(argv[i + 1]);
+        else if (strcmp(argv[i], "--depfile") == 0) depfile = argv[i + 1];
+        else return Usage();
+    }
+    return WriteDescribed(argv[2], argv[3], inputFolders, depfile);
 }
 
 }  // namespace
@@ -91,7 +123,7 @@ int WriteDescribed(const char* path, const char* outDir) {
 int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "--size-of") == 0) return argc == 4 ? PrintSizeOf(argv[2], argv[3]) : Usage();
     if (argc >= 2 && strcmp(argv[1], "--uninstaller-row") == 0) return argc == 3 ? PrintUninstallerRow(argv[2]) : Usage();
-    if (argc >= 2 && strcmp(argv[1], "--describe") == 0) return argc == 4 ? WriteDescribed(argv[2], argv[3]) : Usage();
+    if (argc >= 2 && strcmp(argv[1], "--describe") == 0) return Describe(argc, argv);
     PackerOptions options;
     std::string* positional[] = {&options.description, &options.outDir};
     size_t positionalCount = 0;
