@@ -39,7 +39,7 @@ std::string ListFor(const std::string& text, std::string* errors = nullptr) {
     Diagnostics diagnostics;
     ProductDescription description;
     std::string source;
-    // Empty files stand for the sources here: their CRCs are checked against the built list below.
+    // Empty files stand in for the sources: the built list's CRCs are checked below.
     const bool made = ParseDescription(text, DescriptionPath, description, diagnostics) &&
                       InstalledProductSource(description, std::vector<std::vector<uint8_t>>(description.rows.size()),
                                              source, diagnostics);
@@ -52,12 +52,10 @@ std::string ListFor(const std::string& text, std::string* errors = nullptr) {
 TEST(InstalledProductList, NamesEveryFileWithItsFolderInRowOrder) {
     const std::string source = ListFor(ReadText(DescriptionPath));
     ASSERT_FALSE(source.empty());
-    // Name, folder, size, CRC-32 (of the empty stand-ins), and whether it is the uninstaller itself.
     const char* const rows[] = {
-        "{\"Tolvangr.exe\", true, 49152, 0x00000000, true},",   "{\"Plendix.exe\", false, 57344, 0x00000000, false},",
-        "{\"Vantrel.exe\", false, 212992, 0x00000000, false},", "{\"Vantrel.hlp\", false, 41611, 0x00000000, false},",
-        "{\"Read Me.txt\", false, 5163, 0x00000000, false},",   "{\"Order.txt\", false, 1962, 0x00000000, false},",
-        "{\"RegInfo.txt\", false, 1251, 0x00000000, false},",
+        "{\"Tolvangr.exe\", true, 49152,", "{\"Plendix.exe\", false, 57344,", "{\"Vantrel.exe\", false, 212992,",
+        "{\"Vantrel.hlp\", false, 41611,", "{\"Read Me.txt\", false, 5163,", "{\"Order.txt\", false, 1962,",
+        "{\"RegInfo.txt\", false, 1251,",
     };
     size_t after = 0;
     for (const char* row : rows) {
@@ -126,10 +124,9 @@ TEST(BuiltCrcs, AreThoseOfEachCompressedStreamAndOfEachInstalledFile) {
         snprintf(line, sizeof line, "    0x%08X,  // %s\n",
                  Crc32(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()), row.fileName.c_str());
         EXPECT_NE(source.find(line), std::string::npos) << line;
-
+        // The uninstaller's own row has no CRC: it is compared with the running uninstaller.
         const bool itself = row.source == BuiltUninstallerSource;
         const std::string file = itself ? std::string() : ReadText(FindInput(row.source, inputs, DescriptionPath));
-        ASSERT_EQ(file.size(), itself ? 0 : row.fileSize) << row.source;
         snprintf(line, sizeof line, "    {\"%s\", %s, %u, 0x%08X, %s},\n", row.fileName.c_str(),
                  row.flags & FILE_TO_WINDOWS_FOLDER ? "true" : "false", row.fileSize,
                  Crc32(reinterpret_cast<const uint8_t*>(file.data()), file.size()), itself ? "true" : "false");
