@@ -4,9 +4,8 @@
 // porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]
 #include <string.h>
 
-#include <iostream>
-
 #include <filesystem>
+#include <iostream>
 
 #include "codegen.h"
 #include "inputs.h"
