@@ -115,8 +115,8 @@ int16_t CopyAllFiles(const CopyReport& report, const DirectoryTable& directories
 
 int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& directories, ProgressMeter& meter,
                           InstallJournal& journal, const InstallManifest& manifest, const uint32_t* payloadCrcs) {
-    // The clean-up deletes the old installation before the first file is written: a payload that
-    // would fail half-way must be found before that.
+    // What can be known in advance stops the step before anything changes: a run stopped here
+    // has nothing to undo.
     if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(report, DamagedText);
     if (!WaitUntilFilesAreFree(report, directories, manifest)) return -1;
     if (!CheckFreeSpace(report, directories, manifest)) return -1;

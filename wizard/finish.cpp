@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <string.h>
 
+#include "journal.h"
 #include "manifest.h"
 #include "pages.h"
 #include "pathutil.h"
 #include "product_texts.h"
-#include "journal.h"
 #include "registration.h"
 #include "resource.h"
 #include "shell.h"
