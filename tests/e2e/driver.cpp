@@ -458,6 +458,20 @@ bool DragFrameCorner(HWND window, int dx, int dy) {
     int y = r.bottom - 2;
     if (!MoveMouse(x, y)) return false;
     if (!SendMouse(MOUSEEVENTF_LEFTDOWN, x, y)) return false;
+    // The system's sizing loop measures from where the cursor is when it starts; moves sent
+    // before it runs would be lost on a busy machine, so the drag waits for the loop.
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    bool sizing = WaitUntil(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+        },
+        5000);
+    if (!sizing) {
+        SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+        return false;
+    }
     const int steps = 8;
     for (int i = 1; i <= steps; ++i) {
         Sleep(15);
@@ -471,7 +485,7 @@ bool DragFrameCorner(HWND window, int dx, int dy) {
             return now.right - now.left == r.right - r.left + dx &&
                    now.bottom - now.top == r.bottom - r.top + dy;
         },
-        2000);
+        5000);
 }
 
 bool ResizeWindow(HWND window, int width, int height) {
