@@ -127,7 +127,7 @@ bool SendMouse(DWORD flags, int x, int y) {
 bool MoveMouse(int x, int y) {
     if (!SendMouse(0, x, y)) return false;
     POINT at = {};
-    return WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 1000);
+    return WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 5000);
 }
 
 bool SendKey(WORD virtualKey, bool up) {
@@ -368,7 +368,7 @@ bool BringToForeground(HWND page) {
     HWND top = TopOf(page);
     if (GetForegroundWindow() == top) return true;
     SetForegroundWindow(top);
-    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, 2000);
+    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, 5000);
 }
 
 void ClickButton(HWND page, int id) { PostMessageA(Item(page, id), BM_CLICK, 0, 0); }
