@@ -12,7 +12,6 @@
 #include "payload_crc.h"
 #include "payloadcheck.h"
 #include "preflight.h"
-#include "text.h"
 #include "pathutil_win32.h"
 
 namespace {
@@ -140,10 +139,8 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
 
     // Every change from here on is recorded first, so that a run that does not complete can be
     // undone, now or at the next start.
-    char productName[sizeof manifest.product.productName + 1];
-    ManifestText(productName, manifest.product.productName);
     char journalPath[JournalPathSize];
-    if (!JournalPath(journalPath, sizeof journalPath, directories.paths[DirWindows], productName) ||
+    if (!JournalPath(journalPath, sizeof journalPath, directories.paths[DirWindows], manifest.product) ||
         !BeginJournal(journal, journalPath)) {
         return StopCopy(report, JournalFailedText);
     }

@@ -229,7 +229,9 @@ void CloseJournal(InstallJournal& journal) {
 
 }  // namespace
 
-bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const char* productName) {
+bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const ProductInfo& product) {
+    char productName[sizeof product.productName + 1];
+    ManifestText(productName, product.productName);
     char name[MAX_PATH];
     const char* const args[] = {productName};
     return FormatText(name, sizeof name, "%s installation.journal", args, 1) &&

@@ -15,6 +15,8 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include "manifest_records.h"
+
 enum { JournalPathSize = MAX_PATH };
 
 struct InstallJournal {
@@ -33,7 +35,7 @@ enum JournalOutcome {
 };
 
 // "<Windows folder>\<product> installation.journal"; false when it does not fit out.
-bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const char* productName);
+bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const ProductInfo& product);
 
 // Creates the journal at path and keeps it open for records. False, with nothing created, when
 // it cannot be written, one is already there, or this journal is still open.

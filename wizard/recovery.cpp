@@ -20,10 +20,8 @@ bool RecoverEarlierRun(void) {
     char windows[MAX_PATH];
     const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
     if (length == 0 || length >= sizeof windows) return true;
-    char productName[sizeof Manifest.product.productName + 1];
-    ManifestText(productName, Manifest.product.productName);
     char path[JournalPathSize];
-    if (!JournalPath(path, sizeof path, windows, productName)) return true;
+    if (!JournalPath(path, sizeof path, windows, Manifest.product)) return true;
 
     char stuck[MAX_PATH] = "";
     if (RecoverJournal(path, stuck, sizeof stuck) != JournalStuck) return true;
