@@ -81,6 +81,7 @@ bool ExtractEntry(ProgressMeter& meter, const CopyReport& report, const FileEntr
                           !state.shortWrite;
     if (complete) (void)SetFileTime(file, &stamp, &stamp, &stamp);
     (void)CloseHandle(file);
+    NoteChange();
     return complete;
 }
 
@@ -144,6 +145,9 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
         !BeginJournal(journal, journalPath)) {
         return StopCopy(report, JournalFailedText);
     }
+    // Whatever the run replaces, in the install folder or elsewhere, ends up beside the
+    // installation; the name of that holding folder is chosen and recorded before anything moves.
+    (void)BeginCleanUp(journal, installFolder);
 
     if (PathExists(installFolder)) {
         if (BeginCleanUp(journal, installFolder)) (void)CleanInstallFolder(installFolder, journal);
@@ -191,6 +195,7 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
         HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (file == INVALID_HANDLE_VALUE) return StopCopy(report, CreateFailedText);
+        NoteChange();
 
         if (!ExtractEntry(meter, report, entry, file, payload, stamp)) return StopCopy(report, WriteFailedText);
     }

@@ -1,49 +1,65 @@
 // The installation journal: its records, the commit and the undo.
 //
-// A record is one line, "<tag> <crc> <path>[|<second path>]" and CR LF, where crc is the CRC-32
-// of what follows it, in eight hex digits ('|' cannot be part of a Windows path). Tags:
-//   D  a folder the run created            F  a file the run created
-//   M  a file the clean-up set aside       R  a file set aside to make way for a new one
-//   H  the holding folder                  C  the run completed
+// A record is one line, "<tag> <crc> <field>[|<field>...]" and CR LF, where crc is the CRC-32 of
+// the fields, in eight hex digits. Tags:
+//   D folder                      a folder the run created
+//   F path[|aside]                a file the run created; aside: where what it replaced was set
+//                                 aside, while it is there the file at path is the run's own
+//   M path|aside                  a file the clean-up set aside
+//   R path|aside                  a file set aside to make way for a new one
+//   H holding|install folder      the folder where what the run set aside ends up
+//   K key                         a registry key the run created, below HKEY_LOCAL_MACHINE
+//   V key|name|earlier            a registry value the run wrote, and what it held before
+//   C completed                   the run completed
 #include "journal.h"
 
-#include <shellapi.h>
 #include <string.h>
 
 #include "foldersecurity.h"
+#include "journalrecord.h"
 #include "messages.h"
 #include "pathutil.h"
 #include "payloadcheck.h"
 #include "text.h"
 
+void (*JournalAfterChange)(void) = nullptr;
+
+void NoteChange(void) {
+    if (JournalAfterChange != nullptr) JournalAfterChange();
+}
+
 namespace {
 
 enum {
-    RecordSize = 2 * MAX_PATH + 16,  // tag, crc, two paths, separators and CR LF
     ReadBufferSize = 2 * RecordSize,
     HoldingNameSize = sizeof RemovedFilesFolderName + 4,
 };
 
-const char JournalHeader[] = "Porvane installation journal 1\r\n";
+const char JournalHeader[] = "Porvane installation journal 2\r\n";
 
 bool SameText(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
 
-// Writes one record and forces it to the disk before the change it announces is made.
-bool Append(InstallJournal& journal, char tag, const char* first, const char* second) {
-    if (journal.file == nullptr) return false;
-    char payload[RecordSize];
-    const char* const args[] = {first, second};
-    if (!FormatText(payload, sizeof payload, second ? "%s|%s" : "%s", args, second ? 2 : 1)) return false;
-    char record[RecordSize + 16];
-    const size_t length = strlen(payload);
-    const int head = wsprintfA(record, "%c %08lX ", tag,
-                               static_cast<unsigned long>(Crc32(reinterpret_cast<const uint8_t*>(payload), length)));
-    memcpy(record + head, payload, length);
-    memcpy(record + head + length, "\r\n", 2);
-    const DWORD size = static_cast<DWORD>(head + length + 2);
-    DWORD written = 0;
-    return WriteFile(journal.file, record, size, &written, nullptr) && written == size &&
-           FlushFileBuffers(journal.file);
+bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The part of path below folder (without its separator), or nullptr when path is not below it.
+const char* BelowFolder(const char* path, const char* folder) {
+    const size_t length = strlen(folder);
+    if (length == 0 || strlen(path) <= length || CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path,
+                                                                 static_cast<int>(length), folder,
+                                                                 static_cast<int>(length)) != CSTR_EQUAL) {
+        return nullptr;
+    }
+    const char* rest = path + length;
+    if (folder[length - 1] != '\\') {
+        if (*rest != '\\') return nullptr;
+        ++rest;
+    }
+    return *rest != '\0' ? rest : nullptr;
+}
+
+bool Append(InstallJournal& journal, char tag, const char* first, const char* second = nullptr) {
+    const char* const fields[] = {first, second};
+    return AppendRecord(journal, tag, fields, second != nullptr ? 2 : 1);
 }
 
 // Reads a journal's records in order, a buffer at a time.
@@ -91,8 +107,7 @@ bool NextLine(RecordReader& reader, char** line) {
 
 struct Record {
     char tag;
-    const char* first;
-    const char* second;  // empty for records of one path
+    const char* fields[RecordFieldLimit];  // missing fields are empty texts
 };
 
 // Splits a line into a record; false for the header, a torn or a damaged line.
@@ -109,88 +124,144 @@ bool ParseRecord(char* line, Record& record) {
     char* payload = line + 11;
     if (Crc32(reinterpret_cast<const uint8_t*>(payload), length - 11) != crc) return false;
     record.tag = line[0];
-    record.first = payload;
-    char* bar = strchr(payload, '|');
-    if (bar != nullptr) *bar = '\0';
-    record.second = bar != nullptr ? bar + 1 : "";
+    for (int i = 0; i < RecordFieldLimit; ++i) {
+        record.fields[i] = payload != nullptr ? payload : "";
+        char* bar = payload != nullptr ? strchr(payload, '|') : nullptr;
+        if (bar != nullptr) *bar = '\0';
+        payload = bar != nullptr ? bar + 1 : nullptr;
+    }
     return true;
 }
 
 // True once nothing is at path: a file that was never made (its name may be one no file can
 // have) counts as removed.
 bool RemoveFile(const char* path) {
+    if (!Exists(path)) return true;
     (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+    if (!DeleteFileA(path)) return !Exists(path);
+    NoteChange();
+    return true;
 }
 
-// The holding folder goes to the Recycle Bin when its volume has one; otherwise it stays where
-// it is, under its plain name, for the user to look through.
-void DisposeOfHolding(const char* holding) {
-    char root[MAX_PATH];
-    if (!GetVolumePathNameA(holding, root, sizeof root)) return;
-    SHQUERYRBINFO bin;
-    bin.cbSize = sizeof bin;
-    if (FAILED(SHQueryRecycleBinA(root, &bin))) return;
-    char from[MAX_PATH + 1];  // a list of one path, ended by a second NUL
-    if (!CopyText(from, sizeof from - 1, holding)) return;
-    from[strlen(from) + 1] = '\0';
-    SHFILEOPSTRUCTA operation;
-    ZeroMemory(&operation, sizeof operation);
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from;
-    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    (void)SHFileOperationA(&operation);
+// Makes every missing level of folder (outside the journal: for the commit, which is never undone).
+void MakeFolders(const char* folder) {
+    char work[MAX_PATH];
+    if (!CopyText(work, sizeof work, folder)) return;
+    for (char* p = work; *p; ++p) {
+        if (*p != '\\' || p == work || p[-1] == ':') continue;
+        *p = '\0';
+        if (!Exists(work) && CreateDirectoryA(work, nullptr)) NoteChange();
+        *p = '\\';
+    }
+    if (!Exists(work) && CreateDirectoryA(work, nullptr)) NoteChange();
 }
 
-// The passes over a journal. Undoing takes three: new files first, so that every set-aside file
-// finds its place free; then the set-aside files; then the folders, deepest first, by repeating
-// the pass while any is removed.
-enum Pass { FindCompletion, Commit, RemoveNewFiles, PutBack, RemoveFolders };
+// The passes over a journal. Undoing takes several: new files first, so that every set-aside file
+// finds its place free; then the set-aside files; the registry values, then the keys; last the
+// folders, deepest first, by repeating a pass while any is removed. Each step looks first, so a
+// pass can be run again after a stop anywhere.
+enum Pass { FindCompletion, FlushFiles, Commit, RemoveNewFiles, PutBack, RestoreValues, RemoveKeys, RemoveFolders };
 
 struct PassState {
     bool completed;  // a C record was found
-    bool stuck;      // something could not be put back
-    bool removed;    // a folder was removed in this pass
+    bool stuck;      // something could not be put back, or the journal could not be read
+    bool removed;    // a key or folder was removed in this pass
+    bool unflushed;  // a file the run wrote could not be forced to the disk
     char* stuckPath;
     size_t stuckSize;
+    char holding[MAX_PATH];  // from the H record
+    char installFolder[MAX_PATH];
 };
 
 void NoteStuck(PassState& state, const char* path) {
-    if (!state.stuck) (void)CopyText(state.stuckPath, state.stuckSize, path);
+    if (!state.stuck && state.stuckSize > 0) (void)CopyText(state.stuckPath, state.stuckSize, path);
     state.stuck = true;
 }
 
+// A file the run wrote, forced to the disk. One that cannot be opened for writing is not the
+// run's to flush (a held link, say): only a flush that fails counts.
+void FlushFile(const char* path, PassState& state) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    if (!FlushFileBuffers(file)) state.unflushed = true;
+    (void)CloseHandle(file);
+}
+
+// A replaced file goes into the holding folder: under its place in the install folder, or by its
+// name when it lay elsewhere (the Windows folder, the program group). Where that place is taken
+// or cannot be reached, it stays where it was set aside: kept, never deleted.
+void GatherReplaced(const char* path, const char* aside, const PassState& state) {
+    if (state.holding[0] == '\0' || !Exists(aside)) return;
+    const char* relative = BelowFolder(path, state.installFolder);
+    if (relative == nullptr) {
+        const char* slash = strrchr(path, '\\');
+        relative = slash != nullptr ? slash + 1 : path;
+    }
+    char destination[MAX_PATH];
+    if (!JoinPath(destination, sizeof destination, state.holding, relative, false) || Exists(destination)) return;
+    char parent[MAX_PATH];
+    (void)CopyText(parent, sizeof parent, destination);
+    *strrchr(parent, '\\') = '\0';
+    MakeFolders(parent);
+    // Across volumes the move is a copy whose source goes only once the copy is whole.
+    if (MoveFileExA(aside, destination, MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) NoteChange();
+}
+
 void Visit(Pass pass, const Record& record, PassState& state) {
+    const char* first = record.fields[0];
+    const char* second = record.fields[1];
     switch (pass) {
         case FindCompletion:
             if (record.tag == 'C') state.completed = true;
-            break;
-        case Commit:
-            if (record.tag == 'R') (void)RemoveFile(record.second);
-            if (record.tag == 'H') DisposeOfHolding(record.first);
-            break;
-        case RemoveNewFiles:
-            if (record.tag == 'F' && !RemoveFile(record.first)) NoteStuck(state, record.first);
-            break;
-        case PutBack:
-            // An aside that is not there was never moved.
-            if ((record.tag == 'M' || record.tag == 'R') &&
-                GetFileAttributesA(record.second) != INVALID_FILE_ATTRIBUTES &&
-                !MoveFileA(record.second, record.first)) {
-                NoteStuck(state, record.first);
+            if (record.tag == 'H') {
+                (void)CopyText(state.holding, sizeof state.holding, first);
+                (void)CopyText(state.installFolder, sizeof state.installFolder, second);
             }
             break;
+        case FlushFiles:
+            if (record.tag == 'F') FlushFile(first, state);
+            break;
+        case Commit:
+            if (record.tag == 'R') GatherReplaced(first, second, state);
+            break;
+        case RemoveNewFiles:
+            // Once what it replaced has been put back, the file at path is no longer the run's.
+            if (record.tag == 'F' && (second[0] == '\0' || Exists(second)) && !RemoveFile(first)) {
+                NoteStuck(state, first);
+            }
+            break;
+        case PutBack:
+            // An aside that is not there was never moved, or is back already.
+            if ((record.tag == 'M' || record.tag == 'R') && Exists(second)) {
+                if (MoveFileA(second, first)) {
+                    NoteChange();
+                } else {
+                    NoteStuck(state, first);
+                }
+            }
+            break;
+        case RestoreValues:
+            if (record.tag == 'V' && !RestoreValue(first, second, record.fields[2])) NoteStuck(state, first);
+            break;
+        case RemoveKeys:
+            if (record.tag == 'K' && RemoveCreatedKey(first)) state.removed = true;
+            break;
         case RemoveFolders:
-            if (record.tag == 'D' && RemoveDirectoryA(record.first)) state.removed = true;
+            if (record.tag == 'D' && RemoveDirectoryA(first)) {
+                NoteChange();
+                state.removed = true;
+            }
             break;
     }
 }
 
-// One pass over every sound record of the journal at path; false when it cannot be read.
+// One pass over every sound record of the journal at path; false when it cannot be read. The
+// journal may still be open for records (a commit reads it before it closes it).
 bool RunPass(const char* path, Pass pass, PassState& state) {
     RecordReader reader;
-    reader.file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr);
+    reader.file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (reader.file == INVALID_HANDLE_VALUE) return false;
     reader.length = reader.position = 0;
     reader.exhausted = reader.skipping = false;
@@ -203,23 +274,42 @@ bool RunPass(const char* path, Pass pass, PassState& state) {
     return true;
 }
 
+// A pass that must read the journal: one that cannot is stuck, and the journal stays.
+void RunRequiredPass(const char* path, Pass pass, PassState& state) {
+    if (!RunPass(path, pass, state)) NoteStuck(state, path);
+}
+
+void RemoveJournal(const char* path) {
+    if (DeleteFileA(path)) NoteChange();
+}
+
 // The second half of a commit, also run at start for a run that was killed while committing.
-void FinishCommit(const char* path, PassState& state) {
-    (void)RunPass(path, Commit, state);
-    (void)DeleteFileA(path);
+JournalOutcome FinishCommit(const char* path, PassState& state) {
+    RunRequiredPass(path, Commit, state);
+    if (state.stuck) return JournalStuck;
+    if (state.holding[0] != '\0') RecycleHoldingFolder(state.holding);
+    RemoveJournal(path);
+    return JournalCompleted;
 }
 
 JournalOutcome Undo(const char* path, PassState& state) {
-    (void)RunPass(path, RemoveNewFiles, state);
-    (void)RunPass(path, PutBack, state);
-    do {
-        state.removed = false;
-        (void)RunPass(path, RemoveFolders, state);
-    } while (state.removed);
+    RunRequiredPass(path, RemoveNewFiles, state);
+    RunRequiredPass(path, PutBack, state);
+    RunRequiredPass(path, RestoreValues, state);
+    static const Pass repeated[] = {RemoveKeys, RemoveFolders};
+    for (const Pass pass : repeated) {
+        do {
+            state.removed = false;
+            RunRequiredPass(path, pass, state);
+        } while (state.removed);
+    }
     if (state.stuck) return JournalStuck;
-    (void)DeleteFileA(path);
+    RemoveJournal(path);
     return JournalUndone;
 }
+
+// Reads the H record (and whether the run completed) into state; false when unreadable.
+bool ReadSummary(const char* path, PassState& state) { return RunPass(path, FindCompletion, state); }
 
 void CloseJournal(InstallJournal& journal) {
     if (journal.file != nullptr) (void)CloseHandle(journal.file);
@@ -227,7 +317,44 @@ void CloseJournal(InstallJournal& journal) {
     journal.holding[0] = '\0';
 }
 
+PassState NewPassState(char* stuckPath, size_t stuckSize) {
+    PassState state;
+    ZeroMemory(&state, sizeof state);
+    state.stuckPath = stuckPath;
+    state.stuckSize = stuckSize;
+    if (stuckSize > 0) stuckPath[0] = '\0';
+    return state;
+}
+
 }  // namespace
+
+bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, int count) {
+    if (journal.file == nullptr) return false;
+    char payload[RecordSize];
+    size_t length = 0;
+    for (int i = 0; i < count; ++i) {
+        const size_t fieldLength = strlen(fields[i]);
+        if (memchr(fields[i], '|', fieldLength) != nullptr || length + fieldLength + 1 >= sizeof payload) {
+            return false;
+        }
+        if (i > 0) payload[length++] = '|';
+        memcpy(payload + length, fields[i], fieldLength);
+        length += fieldLength;
+    }
+    char record[RecordSize + 16];
+    const int head = wsprintfA(record, "%c %08lX ", tag,
+                               static_cast<unsigned long>(Crc32(reinterpret_cast<const uint8_t*>(payload), length)));
+    memcpy(record + head, payload, length);
+    memcpy(record + head + length, "\r\n", 2);
+    const DWORD size = static_cast<DWORD>(head + length + 2);
+    DWORD written = 0;
+    if (!WriteFile(journal.file, record, size, &written, nullptr) || written != size ||
+        !FlushFileBuffers(journal.file)) {
+        return false;
+    }
+    NoteChange();
+    return true;
+}
 
 bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const ProductInfo& product) {
     char productName[sizeof product.productName + 1];
@@ -245,7 +372,7 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
     char fresh[JournalPathSize];
     const size_t length = strlen(path);
     if (length + sizeof ".new" > sizeof fresh || !CopyText(journal.path, sizeof journal.path, path) ||
-        GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        Exists(path)) {
         return false;
     }
     memcpy(fresh, path, length);
@@ -261,6 +388,7 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
         (void)DeleteFileA(fresh);
         return false;
     }
+    NoteChange();
     // Write access (not only append) so that every record can be flushed.
     file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE || SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
@@ -273,9 +401,9 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
 }
 
 bool JournalCreateFolder(InstallJournal& journal, const char* path, SECURITY_ATTRIBUTES* security) {
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;
-    if (!Append(journal, 'D', path, nullptr)) return false;
-    (void)CreateDirectoryA(path, security);
+    if (Exists(path)) return true;
+    if (!Append(journal, 'D', path)) return false;
+    if (CreateDirectoryA(path, security)) NoteChange();
     return true;
 }
 
@@ -311,38 +439,53 @@ bool JournalNewFile(InstallJournal& journal, const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     // A folder in the way is not the earlier file: the new one cannot be made.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    char aside[JournalPathSize] = "";
     if (attributes != INVALID_FILE_ATTRIBUTES) {
-        char aside[JournalPathSize];
         const size_t length = strlen(path);
         if (length + 4 > sizeof aside) return false;
         memcpy(aside, path, length);
         memcpy(aside + length, ".~0", 4);
         // A name still free beside it; one left by another program is not touched.
-        while (GetFileAttributesA(aside) != INVALID_FILE_ATTRIBUTES) {
+        while (Exists(aside)) {
             if (aside[length + 2] == '9') return false;
             ++aside[length + 2];
         }
         if (!Append(journal, 'R', path, aside) || !MoveFileA(path, aside)) return false;
+        NoteChange();
+    } else if (journal.holding[0] != '\0') {
+        // The clean-up may have set an earlier file of this name aside: the new file replaces it.
+        const size_t base = journal.installLength;
+        const bool below = strlen(path) > base + 1 && path[base] == '\\' &&
+                           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(base),
+                                          journal.holding, static_cast<int>(base)) == CSTR_EQUAL;
+        if (!below || !JoinPath(aside, sizeof aside, journal.holding, path + base + 1, false) || !Exists(aside)) {
+            aside[0] = '\0';
+        }
     }
-    return Append(journal, 'F', path, nullptr);
+    return Append(journal, 'F', path, aside[0] != '\0' ? aside : nullptr);
 }
 
 bool BeginCleanUp(InstallJournal& journal, const char* installFolder) {
+    if (journal.holding[0] != '\0') return true;  // chosen already for this run
     // The holding folder's name: the plain one, or the first of "… 2" to "… 9" not in use (an
-    // earlier one may have been brought back from the Recycle Bin).
+    // earlier one may have been kept, or brought back from the Recycle Bin).
     char name[HoldingNameSize];
     const char* const args[] = {RemovedFilesFolderName};
     (void)FormatText(name, sizeof name, "%s", args, 1);
     const size_t base = strlen(name);
     journal.installLength = strlen(installFolder);
+    if (journal.installLength > 0 && installFolder[journal.installLength - 1] == '\\') --journal.installLength;
     for (char number = '1'; number <= '9'; ++number) {
         if (number > '1') {
             name[base] = ' ';
             name[base + 1] = number;
             name[base + 2] = '\0';
         }
-        if (!JoinPath(journal.holding, sizeof journal.holding, installFolder, name, false)) return false;
-        if (GetFileAttributesA(journal.holding) == INVALID_FILE_ATTRIBUTES) return true;
+        if (!JoinPath(journal.holding, sizeof journal.holding, installFolder, name, false)) break;
+        if (!Exists(journal.holding)) {
+            if (Append(journal, 'H', journal.holding, installFolder)) return true;
+            break;
+        }
     }
     journal.holding[0] = '\0';
     return false;
@@ -359,42 +502,55 @@ bool JournalSetAside(InstallJournal& journal, const char* path) {
     char aside[JournalPathSize];
     if (!JoinPath(aside, sizeof aside, journal.holding, relative, false)) return false;
 
-    // The holding folder is recorded as such when it is made, so that a commit finds it.
-    if (GetFileAttributesA(journal.holding) == INVALID_FILE_ATTRIBUTES) {
-        CreateFolderChain(journal.holding, journal);
-        if (!Append(journal, 'H', journal.holding, nullptr)) return false;
-    }
     char parent[JournalPathSize];
     (void)CopyText(parent, sizeof parent, aside);
     *strrchr(parent, '\\') = '\0';
     CreateFolderChain(parent, journal);
-    return Append(journal, 'M', path, aside) && MoveFileA(path, aside);
+    if (!Append(journal, 'M', path, aside) || !MoveFileA(path, aside)) return false;
+    NoteChange();
+    return true;
 }
 
-void CommitJournal(InstallJournal& journal) {
-    if (journal.file == nullptr) return;
+bool CommitJournal(InstallJournal& journal) {
+    if (journal.file == nullptr) return false;
+    // What the run wrote reaches the disk before the record that says it stands.
+    PassState state = NewPassState(nullptr, 0);
+    if (!RunPass(journal.path, FlushFiles, state) || state.unflushed ||
+        RegFlushKey(HKEY_LOCAL_MACHINE) != ERROR_SUCCESS) {
+        return false;
+    }
     // Once this record is down, a start after a crash finishes the commit instead of undoing.
-    const bool recorded = Append(journal, 'C', "completed", nullptr);
+    const DWORD before = SetFilePointer(journal.file, 0, nullptr, FILE_CURRENT);
+    if (!Append(journal, 'C', "completed")) {
+        // Whatever part of the record got out must not pass for a completion later.
+        if (before != INVALID_SET_FILE_POINTER &&
+            SetFilePointer(journal.file, static_cast<LONG>(before), nullptr, FILE_BEGIN) == before) {
+            (void)SetEndOfFile(journal.file);
+            (void)FlushFileBuffers(journal.file);
+        }
+        return false;
+    }
     CloseJournal(journal);
-    PassState state = {};
-    if (recorded) FinishCommit(journal.path, state);
+    if (ReadSummary(journal.path, state)) (void)FinishCommit(journal.path, state);
+    return true;
 }
 
 JournalOutcome RollBackJournal(InstallJournal& journal, char* stuckPath, size_t stuckSize) {
     if (journal.file == nullptr) return JournalAbsent;
     CloseJournal(journal);
-    PassState state = {false, false, false, stuckPath, stuckSize};
+    PassState state = NewPassState(stuckPath, stuckSize);
     return Undo(journal.path, state);
 }
 
 JournalOutcome RecoverJournal(const char* path, char* stuckPath, size_t stuckSize) {
-    PassState state = {false, false, false, stuckPath, stuckSize};
-    if (!RunPass(path, FindCompletion, state)) {
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return JournalAbsent;
-        (void)CopyText(stuckPath, stuckSize, path);
+    PassState state = NewPassState(stuckPath, stuckSize);
+    if (!ReadSummary(path, state)) {
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return JournalAbsent;
+        }
+        NoteStuck(state, path);
         return JournalStuck;
     }
     if (!state.completed) return Undo(path, state);
-    FinishCommit(path, state);
-    return JournalCompleted;
+    return FinishCommit(path, state);
 }

@@ -2,14 +2,22 @@
 //
 // From the first change on, every change is recorded before it is made, in a journal file in the
 // Windows folder (where only administrators can write, and where the next start finds it): each
-// folder created, each file created, each file set aside instead of deleted or overwritten. The
-// journal is created whole (written, flushed, then renamed into place); each record is appended
-// and flushed before its change, and a record torn by a crash fails its checksum and is ignored,
-// as its change never began.
+// folder created, each file created, each file set aside instead of deleted or overwritten, each
+// registry key created and value written, each folder protection replaced. The journal is
+// created whole (written, flushed, then renamed into place); each record is appended and flushed
+// before its change, and a record torn by a crash fails its checksum and is ignored, as its change
+// never began.
 //
-// A run that completes commits: what the clean-up set aside goes to the Recycle Bin, replaced
-// files are deleted. A run that ends any other way, or is killed, is undone: created files and
-// folders are removed, set-aside files renamed back, with their bytes, attributes and times.
+// A run that completes commits: its files are flushed, the completion is recorded, and whatever
+// the run set aside is gathered in the holding folder beside the installation, which goes to the
+// Recycle Bin only as far as the bin demonstrably keeps it. A run that ends any other way, or is
+// killed, is undone: created files and folders are removed, set-aside files put back with their
+// bytes, attributes and times, registry values and folder protections restored.
+//
+// Every step of an undo, a recovery and a commit looks before it acts, so that any of them can be
+// stopped at any point and run again, any number of times, with the same end: a created file is
+// removed only while what it replaced is still set aside, a set-aside file is put back only while
+// it is still set aside, a folder only while it is empty.
 #pragma once
 
 #include <windows.h>
@@ -22,7 +30,7 @@ enum { JournalPathSize = MAX_PATH };
 struct InstallJournal {
     HANDLE file;                     // open while a run changes things; nullptr otherwise
     char path[JournalPathSize];      // the journal file
-    char holding[JournalPathSize];   // where the clean-up sets files aside; empty until made
+    char holding[JournalPathSize];   // where set-aside files end up; empty until chosen
     size_t installLength;            // the install folder's part of every path the clean-up sees
 };
 
@@ -31,8 +39,17 @@ enum JournalOutcome {
     JournalAbsent,     // there was none
     JournalUndone,     // the interrupted run was undone
     JournalCompleted,  // the run had completed; its commit was finished
-    JournalStuck,      // something could not be put back (named in stuckPath); the journal stays
+    JournalStuck,      // something could not be put back, or the journal could not be read
+                       // (named in stuckPath); the journal stays for the next start
 };
+
+// Called after every change that a run, an undo or a commit makes to the machine. Empty in the
+// installer; the crash tests stop the process dead inside it.
+extern void (*JournalAfterChange)(void);
+
+// Reports one change to JournalAfterChange; for the steps outside the journal (a file written,
+// a link saved).
+void NoteChange(void);
 
 // "<Windows folder>\<product> installation.journal"; false when it does not fit out.
 bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const ProductInfo& product);
@@ -50,24 +67,34 @@ bool JournalCreateFolder(InstallJournal& journal, const char* path, SECURITY_ATT
 void CreateFolderChain(const char* path, InstallJournal& journal);
 
 // Makes way for a new file at path: an existing one is renamed aside in its own folder, then the
-// new file is recorded. The caller creates it (CREATE_NEW). False when either step fails, or a
-// folder is in the way.
+// new file is recorded with what it replaces. The caller creates it (CREATE_NEW). False when
+// either step fails, or a folder is in the way.
 bool JournalNewFile(InstallJournal& journal, const char* path);
 
-// The clean-up's delete: moves the file at path (below the install folder the journal was given
-// with BeginCleanUp) into the holding folder under the same relative path. False when it stays.
-bool JournalSetAside(InstallJournal& journal, const char* path);
-
-// Prepares the clean-up of installFolder: the holding folder's name is chosen (one not in use);
-// it is made when the first file is set aside.
+// Chooses the holding folder inside installFolder (a name not in use) and records it; it is made
+// when the first file is set aside, or at the commit. False when no name is free.
 bool BeginCleanUp(InstallJournal& journal, const char* installFolder);
+
+// The clean-up's delete: moves the file at path (below the install folder given to BeginCleanUp)
+// into the holding folder under the same relative path. False when it stays.
+bool JournalSetAside(InstallJournal& journal, const char* path);
 
 // True for the holding folder itself, which the clean-up must not enter.
 bool IsHoldingFolder(const InstallJournal& journal, const char* path);
 
-// The run completed: records it, then empties the journal's set-aside files (the holding folder
-// to the Recycle Bin when the volume has one, otherwise left in place) and removes the journal.
-void CommitJournal(InstallJournal& journal);
+// Creates every missing level of the key below HKEY_LOCAL_MACHINE, each recorded first. False
+// when a record cannot be written or the key cannot be made.
+bool JournalCreateKey(InstallJournal& journal, const char* keyPath);
+
+// Writes a value of a key below HKEY_LOCAL_MACHINE after recording what it held before (its type
+// and data, or that there was none). False when that cannot be recorded or the write fails.
+bool JournalSetValue(InstallJournal& journal, const char* keyPath, const char* name, DWORD type,
+                     const void* data, DWORD size);
+
+// The run completed: flushes the files it wrote, records the completion, then gathers what was
+// set aside in the holding folder and hands that to the Recycle Bin as far as the bin keeps it.
+// False, with the journal still open for an undo, when the completion cannot be made durable.
+bool CommitJournal(InstallJournal& journal);
 
 // The run did not complete: undoes it. stuckPath receives what could not be put back.
 JournalOutcome RollBackJournal(InstallJournal& journal, char* stuckPath, size_t stuckSize);

@@ -18,6 +18,9 @@ inline constexpr char NotEnoughSpaceFormat[] =
 // changes that could not all be undone (the first path that stays is the argument).
 inline constexpr char JournalFailedText[] =
     "Unable to keep a record of the installation's changes!\r\nInstallation will now be aborted.";
+// The installation is complete but cannot be recorded as such on the disk: it is undone.
+inline constexpr char CommitFailedText[] =
+    "Unable to record the completed installation!\r\nInstallation will now be aborted.";
 inline constexpr char UndoStuckFormat[] =
     "The changes of an unfinished installation could not all be undone:\r\n%s\r\n\r\nClose any program "
     "that uses it and start the installer again.";

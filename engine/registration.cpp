@@ -3,10 +3,12 @@
 #include <string.h>
 
 #include "copystep.h"
+#include "journal.h"
 #include "manifest.h"
 #include "pathutil.h"
 #include "product_texts.h"
 #include "registration.h"
+#include "text.h"
 
 // The publisher's key carries the publisher's name as fixed text, not the manifest's field; the
 // version key below it names the product as fixed text too.
@@ -18,30 +20,14 @@ const char VersionKey[] = VERSION_KEY_PATH;
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
 
-HKEY CreateKey(HKEY parent, const char* path) {
-    char noClass[] = "";
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(parent, path, 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, &disposition) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return key;
+// Strings are stored with their NUL counted in the size. A value whose earlier content cannot be
+// recorded is not written.
+void SetText(InstallJournal& journal, const char* keyPath, const char* name, const char* text) {
+    (void)JournalSetValue(journal, keyPath, name, REG_SZ, text, static_cast<DWORD>(strlen(text) + 1));
 }
 
-HKEY OpenKey(HKEY parent, const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return nullptr;
-    return key;
-}
-
-// Strings are stored with their NUL counted in the size.
-void SetText(HKEY key, const char* name, const char* text) {
-    (void)RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                         static_cast<DWORD>(strlen(text) + 1));
-}
-
-void SetUninstallEntry(HKEY entry, const DirectoryTable& directories, const char* groupName) {
+void SetUninstallEntry(InstallJournal& journal, const char* entry, const DirectoryTable& directories,
+                       const char* groupName) {
     const ProductInfo& product = Manifest.product;
 
     char displayVersion[1 + sizeof product.version];
@@ -49,52 +35,54 @@ void SetUninstallEntry(HKEY entry, const DirectoryTable& directories, const char
     static_assert(sizeof product.version == 10, "the precision below is the field's width - 1");
     (void)wsprintfA(displayVersion, "v%.9s", product.version);
 
-    SetText(entry, "DisplayName", product.productName);
-    SetText(entry, "DisplayVersion", displayVersion);
+    SetText(journal, entry, "DisplayName", product.productName);
+    SetText(journal, entry, "DisplayVersion", displayVersion);
     char uninstaller[JoinedPathSize];
     // A path too long to join is left out rather than recorded cut.
     if (JoinPath(uninstaller, sizeof uninstaller, directories.paths[DirWindows],
                  Manifest.files[UninstallerRow].fileName, false)) {
-        SetText(entry, "UninstallString", uninstaller);
+        SetText(journal, entry, "UninstallString", uninstaller);
     }
-    SetText(entry, "Program Path", directories.paths[DirInstall]);
-    SetText(entry, "Program Group", groupName);
-    SetText(entry, "Publisher", product.publisher);
-    SetText(entry, "HelpLink", product.homePageUrl);
+    SetText(journal, entry, "Program Path", directories.paths[DirInstall]);
+    SetText(journal, entry, "Program Group", groupName);
+    SetText(journal, entry, "Publisher", product.publisher);
+    SetText(journal, entry, "HelpLink", product.homePageUrl);
+}
+
+bool KeyExists(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    (void)RegCloseKey(key);
+    return true;
 }
 
 }  // namespace
 
-void RegisterInstallation(const DirectoryTable& directories, const char* groupName) {
-    if (HKEY publisher = CreateKey(HKEY_LOCAL_MACHINE, PUBLISHER_KEY)) {
-        SetText(publisher, Manifest.product.productName, directories.paths[DirInstall]);
-        (void)RegCloseKey(publisher);
+void RegisterInstallation(const DirectoryTable& directories, const char* groupName, InstallJournal& journal) {
+    if (JournalCreateKey(journal, PUBLISHER_KEY)) {
+        SetText(journal, PUBLISHER_KEY, Manifest.product.productName, directories.paths[DirInstall]);
     }
-    if (HKEY version = CreateKey(HKEY_LOCAL_MACHINE, VersionKey)) {
-        SetText(version, "Program Version", Manifest.product.version);
-        (void)RegCloseKey(version);
+    if (JournalCreateKey(journal, VersionKey)) SetText(journal, VersionKey, "Program Version", Manifest.product.version);
+    // The system's list of programs is used only where it exists; the product's entry is made in it.
+    char entry[sizeof UninstallKey + 1 + sizeof Manifest.product.productName];
+    const char* const parts[] = {UninstallKey, Manifest.product.productName};
+    if (KeyExists(UninstallKey) && FormatText(entry, sizeof entry, "%s\\%s", parts, 2) &&
+        JournalCreateKey(journal, entry)) {
+        SetUninstallEntry(journal, entry, directories, groupName);
     }
-    if (HKEY uninstall = OpenKey(HKEY_LOCAL_MACHINE, UninstallKey)) {
-        if (HKEY entry = CreateKey(uninstall, Manifest.product.productName)) {
-            SetUninstallEntry(entry, directories, groupName);
-            (void)RegCloseKey(entry);
-        }
-        (void)RegCloseKey(uninstall);
-    }
-    if (HKEY fileSystem = OpenKey(HKEY_LOCAL_MACHINE, FileSystemKey)) {
+    if (KeyExists(FileSystemKey)) {
         // A mask with one bit per drive letter: no low-disk-space notices for any drive.
         const DWORD allDrives = 0xFFFFFFFF;
-        (void)RegSetValueExA(fileSystem, "DisableLowDiskSpaceBroadcast", 0, REG_DWORD,
-                             reinterpret_cast<const BYTE*>(&allDrives), sizeof allDrives);
-        (void)RegCloseKey(fileSystem);
+        (void)JournalSetValue(journal, FileSystemKey, "DisableLowDiskSpaceBroadcast", REG_DWORD, &allDrives,
+                              sizeof allDrives);
     }
 }
 
 bool ReadPreviousInstallFolder(char* folder, size_t folderSize) {
     if (folderSize == 0) return false;
     folder[0] = '\0';
-    HKEY publisher = OpenKey(HKEY_LOCAL_MACHINE, PUBLISHER_KEY);
-    if (publisher == nullptr) return false;
+    HKEY publisher = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PUBLISHER_KEY, 0, KEY_QUERY_VALUE, &publisher) != ERROR_SUCCESS) return false;
 
     // Type and size first: only a string that fits, terminator included, is read.
     const DWORD limit = folderSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(folderSize);

@@ -54,7 +54,9 @@ bool CreateShortcut(const DirectoryTable& directories, const FileEntry& entry, c
     if (!JoinPath(target, sizeof target, folder, entry.fileName, false)) return false;
     if (!ShortcutLinkPath(link, sizeof link, directories, groupName, entry)) return false;
     if (!JournalNewFile(journal, link)) return false;
-    return CreateShellLink(target, folder, link, entry.shortcutName);
+    const bool saved = CreateShellLink(target, folder, link, entry.shortcutName);
+    NoteChange();
+    return saved;
 }
 
 bool CreateShellLink(const char* target, const char* workingFolder, const char* linkPath,

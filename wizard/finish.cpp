@@ -5,6 +5,7 @@
 
 #include "journal.h"
 #include "manifest.h"
+#include "messages.h"
 #include "pages.h"
 #include "pathutil.h"
 #include "product_texts.h"
@@ -111,9 +112,15 @@ void ShowReadMe(HWND backdrop) {
 }
 
 void RunFinish(HWND backdrop) {
-    RegisterInstallation(Session.directories, Session.groupName);
-    // From here the installation stands, whatever happens to the process.
-    CommitJournal(Session.journal);
+    RegisterInstallation(Session.directories, Session.groupName, Session.journal);
+    // From here the installation stands, whatever happens to the process. A completion that
+    // cannot be made durable is no completion: the run is undone as the backdrop closes.
+    if (!CommitJournal(Session.journal)) {
+        (void)MessageBoxA(backdrop, CommitFailedText, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+        (void)ShowAbortNotice(backdrop);
+        (void)DestroyWindow(backdrop);
+        return;
+    }
 
     char text[FinishMessageSize];
     SetWizardStep(StepReadMe);

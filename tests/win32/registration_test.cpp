@@ -118,13 +118,23 @@ protected:
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallEntryKey);
     }
 
+    // What the finish does: every record goes through a journal, which then commits, or, for a
+    // run that did not complete, undoes them.
+    static void Register(bool completed = true) {
+        CreateDirectoryA(TestRoot, nullptr);
+        BeginScratchJournal();
+        RegisterInstallation(Session.directories, Session.groupName, Session.journal);
+        EndJournal(completed);
+        RemoveTree(TestRoot);
+    }
+
     bool createdFileSystemKey = false;
     bool hadLowDiskValue = false;
     DWORD previousLowDisk = 0;
 };
 
 TEST_F(RegistrationTest, RecordsTheInstallFolderUnderThePublisherKey) {
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
 
     const RegValue folder = Query(PublisherKey, "Vantrel");
     ASSERT_TRUE(folder.found);
@@ -134,7 +144,7 @@ TEST_F(RegistrationTest, RecordsTheInstallFolderUnderThePublisherKey) {
 }
 
 TEST_F(RegistrationTest, RecordsTheVersionWithoutAVUnderItsFixedKey) {
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
 
     const RegValue version = Query(VersionKey, "Program Version");
     ASSERT_TRUE(version.found);
@@ -143,7 +153,7 @@ TEST_F(RegistrationTest, RecordsTheVersionWithoutAVUnderItsFixedKey) {
 }
 
 TEST_F(RegistrationTest, RecordsTheUninstallEntryWithItsSevenValues) {
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
 
     const std::vector<std::pair<const char*, std::string>> expected = {
         {"DisplayName", "Vantrel"},
@@ -166,13 +176,13 @@ TEST_F(RegistrationTest, RecordsTheUninstallEntryWithItsSevenValues) {
 TEST_F(RegistrationTest, TheUninstallCommandNamesTheWindowsFolderAlone) {
     SetDirectory(DirWindows, "E:\\Winnt\\");
 
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
 
     EXPECT_EQ(Query(UninstallEntryKey, "UninstallString").data, Stored("E:\\Winnt\\Tolvangr.exe"));
 }
 
 TEST_F(RegistrationTest, SwitchesOffLowDiskSpaceNoticesForEveryDrive) {
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
 
     const RegValue mask = Query(FileSystemKey, LowDiskValue);
     ASSERT_TRUE(mask.found);
@@ -184,19 +194,22 @@ TEST_F(RegistrationTest, LeavesTheFileSystemSettingOutWhenItsKeyIsMissing) {
     if (!createdFileSystemKey) GTEST_SKIP() << "this prefix has its own FileSystem key; it is not removed";
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, FileSystemKey), ERROR_SUCCESS);
 
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
 
     EXPECT_FALSE(KeyExists(FileSystemKey));
     EXPECT_EQ(Query(PublisherKey, "Vantrel").data, Stored("D:\\Apps\\Vantrel"));
 }
 
-TEST_F(RegistrationTest, RegisteringAgainOverwritesEveryValue) {
-    RegisterInstallation(Session.directories, Session.groupName);
+TEST_F(RegistrationTest, RegisteringAgainOverwritesEveryValueAndAnUndoPutsThemBack) {
+    Register();
     SetDirectory(DirInstall, "C:\\Programs\\Notes");
     SetDirectory(DirWindows, "C:\\Winnt");
     strcpy(Session.groupName, "Notes");
 
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
+    // An undone run puts back every value it changed, and removes only what it added.
+    SetDirectory(DirInstall, "C:\\Elsewhere");
+    Register(false);
 
     EXPECT_EQ(Query(PublisherKey, "Vantrel").data, Stored("C:\\Programs\\Notes"));
     EXPECT_EQ(Query(UninstallEntryKey, "Program Path").data, Stored("C:\\Programs\\Notes"));
@@ -223,7 +236,7 @@ protected:
 };
 
 TEST_F(ReadPreviousInstallFolderTest, FindsTheFolderOfTheLastRegistration) {
-    RegisterInstallation(Session.directories, Session.groupName);
+    Register();
     Fill();
 
     EXPECT_TRUE(ReadPreviousInstallFolder(buffer, 260));
@@ -291,7 +304,7 @@ TEST_F(ReadPreviousInstallFolderTest, TakesATextThatJustFits) {
 }
 
 TEST_F(ReadPreviousInstallFolderTest, RespectsASmallerBuffer) {
-    RegisterInstallation(Session.directories, Session.groupName);  // "D:\Apps\Vantrel": 16 bytes
+    Register();  // "D:\Apps\Vantrel": 16 bytes
     Fill();
     EXPECT_FALSE(ReadPreviousInstallFolder(buffer, 15));
     EXPECT_TRUE(GuardIntact(15));

@@ -152,7 +152,7 @@ protected:
         for (int row = 0; row < Manifest.shortcutCount; ++row)
             CreateShortcut(Session.directories, Manifest.files[row], Session.groupName, Session.journal);
         CoUninitialize();
-        RegisterInstallation(Session.directories, Session.groupName);
+        RegisterInstallation(Session.directories, Session.groupName, Session.journal);
         EndJournal(true);
         std::string group = programsFolder + "\\" + Session.groupName;
         if (group.back() == '\\') group.pop_back();
