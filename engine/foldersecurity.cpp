@@ -1,16 +1,132 @@
-// The descriptor for new program folders, built from its SDDL text by the system.
+// The descriptor for program folders, built from its SDDL text by the system; the check of an
+// existing folder against it, and the recording and restoring of the folder's own DACL.
 #include "foldersecurity.h"
 
+#include <aclapi.h>
 #include <sddl.h>
+#include <string.h>
 
-// 0x1200A9 is read and execute: FILE_GENERIC_READ | FILE_GENERIC_EXECUTE.
+// 0x1200A9 is read and execute: FILE_GENERIC_READ | FILE_GENERIC_EXECUTE. The OWNER RIGHTS entry
+// (OW) replaces the rights an owner has in any case (reading and rewriting the DACL): a standard
+// user who made the folder before the installation stays its owner, and could otherwise take
+// write access back once it is protected.
 const char ProgramFolderSddl[] =
     "D:P"
     "(A;OICI;FA;;;SY)"
     "(A;OICI;FA;;;BA)"
     "(A;OICI;0x1200a9;;;BU)"
     "(A;OICI;0x1200a9;;;AU)"
-    "(A;OICIIO;GA;;;CO)";
+    "(A;OICIIO;GA;;;CO)"
+    "(A;OICI;0x1200a9;;;OW)";
+
+namespace {
+
+// Rights that let a trustee replace a program: write or add files and folders, delete what the
+// folder holds, delete or rename the folder itself, change attributes (read-only) or extended
+// attributes, rewrite the DACL or take ownership; the generic forms stand in inheritable entries.
+const ACCESS_MASK WriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+// A SID by its identifier authority (the last of its six bytes: all these have five zero bytes
+// first) and its sub-authorities.
+struct KnownSid {
+    BYTE authority;
+    BYTE count;
+    DWORD subAuthorities[6];
+};
+
+const KnownSid SystemSid = {5, 1, {18}};
+const KnownSid AdministratorsSid = {5, 2, {32, 544}};
+// Stands for whoever creates a file or folder inside; no signed-in user ever holds it.
+const KnownSid CreatorOwnerSid = {3, 1, {0}};
+// NT SERVICE\TrustedInstaller: only the system's module installer runs as it. It owns the
+// system's program folder and has full control of every folder made in it.
+const KnownSid TrustedInstallerSid = {5, 6, {80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u}};
+const KnownSid OwnerRightsSid = {3, 1, {4}};
+
+enum { SidHeaderSize = 8 };  // revision, sub-authority count, six bytes of authority
+
+// sid holds at least SidHeaderSize + 4 * its count bytes.
+bool IsSid(const BYTE* sid, const KnownSid& known) {
+    if (sid[1] != known.count || sid[7] != known.authority) return false;
+    for (int i = 2; i < 7; ++i) {
+        if (sid[i] != 0) return false;
+    }
+    for (BYTE i = 0; i < known.count; ++i) {
+        DWORD value;
+        memcpy(&value, sid + SidHeaderSize + 4 * i, sizeof value);
+        if (value != known.subAuthorities[i]) return false;
+    }
+    return true;
+}
+
+bool IsTrusted(const BYTE* sid) {
+    return IsSid(sid, SystemSid) || IsSid(sid, AdministratorsSid) || IsSid(sid, CreatorOwnerSid) ||
+           IsSid(sid, TrustedInstallerSid);
+}
+
+// The trustee of an entry laid out as header, mask, SID (allow and deny, plain or conditional),
+// when the SID lies within the entry; nullptr for any other layout.
+const BYTE* PlainEntrySid(const ACE_HEADER* entry) {
+    switch (entry->AceType) {
+    case ACCESS_ALLOWED_ACE_TYPE:
+    case ACCESS_DENIED_ACE_TYPE:
+    case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
+    case ACCESS_DENIED_CALLBACK_ACE_TYPE:
+        break;
+    default:
+        return nullptr;
+    }
+    const size_t at = offsetof(ACCESS_ALLOWED_ACE, SidStart);
+    const BYTE* sid = reinterpret_cast<const BYTE*>(entry) + at;
+    if (entry->AceSize < at + SidHeaderSize || entry->AceSize < at + SidHeaderSize + 4u * sid[1]) return nullptr;
+    return sid;
+}
+
+// Every kind of entry that grants: plain, conditional, object-specific and compound.
+bool Allows(const ACE_HEADER* entry) {
+    switch (entry->AceType) {
+    case ACCESS_ALLOWED_ACE_TYPE:
+    case ACCESS_ALLOWED_COMPOUND_ACE_TYPE:
+    case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
+    case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
+    case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Puts the DACL of an SDDL text on the folder and on what it holds.
+bool ApplyDaclText(const char* folder, const char* text) {
+    // The system's declaration takes a writable path.
+    char path[MAX_PATH];
+    const size_t length = strlen(folder);
+    if (length >= sizeof path) return false;
+    memcpy(path, folder, length + 1);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)) {
+        return false;
+    }
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    bool applied = false;
+    // A text without a DACL would set a NULL one: full access for everyone.
+    if (GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+        GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present) {
+        const SECURITY_INFORMATION protection =
+            (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+        applied = SetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
+                                        dacl, nullptr) == ERROR_SUCCESS;
+    }
+    (void)LocalFree(descriptor);
+    return applied;
+}
+
+}  // namespace
 
 bool BuildFolderSecurity(FolderSecurity& security) {
     security.attributes.nLength = sizeof security.attributes;
@@ -30,3 +146,89 @@ void FreeFolderSecurity(FolderSecurity& security) {
     if (security.attributes.lpSecurityDescriptor != nullptr) (void)LocalFree(security.attributes.lpSecurityDescriptor);
     security.attributes.lpSecurityDescriptor = nullptr;
 }
+
+bool GrantsWriteToOthers(PSECURITY_DESCRIPTOR descriptor) {
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    // No DACL, or a NULL one: everyone has full access.
+    if (descriptor == nullptr || !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present ||
+        dacl == nullptr || !IsValidAcl(dacl)) {
+        return true;
+    }
+    bool ownerRightsSet = false;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACE_HEADER* entry = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&entry))) return true;
+        // An inherit-only entry does not apply to the folder, but the files and folders made in it
+        // later get it as their own: the installer's program files would, so it counts as much as
+        // one on the folder. Only an inherit-only entry that nothing inherits applies to nothing.
+        const BYTE flags = entry->AceFlags;
+        const bool inheritOnly = (flags & INHERIT_ONLY_ACE) != 0;
+        if (inheritOnly && (flags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) == 0) continue;
+        const BYTE* trustee = PlainEntrySid(entry);
+        if (trustee != nullptr && !inheritOnly && IsSid(trustee, OwnerRightsSid)) ownerRightsSet = true;
+        if (!Allows(entry) || entry->AceSize < sizeof(ACE_HEADER) + sizeof(ACCESS_MASK)) continue;
+        ACCESS_MASK mask;
+        memcpy(&mask, entry + 1, sizeof mask);
+        // Deny entries are not weighed against these: telling whether one covers a given user
+        // needs that user's groups. An object or compound entry's trustee is not read: it counts
+        // as someone else.
+        if ((mask & WriteRights) != 0 && (trustee == nullptr || !IsTrusted(trustee))) return true;
+    }
+    // The owner may always read and rewrite the DACL, unless an OWNER RIGHTS entry on the folder
+    // says what owners may do (which the loop above has weighed like any other).
+    PSID owner = nullptr;
+    BOOL ownerDefaulted = FALSE;
+    if (ownerRightsSet || !GetSecurityDescriptorOwner(descriptor, &owner, &ownerDefaulted) || owner == nullptr) {
+        return false;
+    }
+    return !IsValidSid(owner) || !IsTrusted(static_cast<const BYTE*>(owner));
+}
+
+bool FolderNeedsProtection(const char* folder) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return true;
+    }
+    const bool grants = GrantsWriteToOthers(descriptor);
+    (void)LocalFree(descriptor);
+    return grants;
+}
+
+bool DescriptorDaclText(PSECURITY_DESCRIPTOR descriptor, char* text, size_t textSize) {
+    if (textSize == 0) return false;
+    text[0] = '\0';
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    // Without a DACL the text would be empty, and putting it back would set a NULL DACL.
+    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present) return false;
+    char* converted = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                              &converted, nullptr)) {
+        return false;
+    }
+    const size_t length = strlen(converted);
+    const bool fits = length < textSize;
+    if (fits) memcpy(text, converted, length + 1);
+    (void)LocalFree(converted);
+    return fits;
+}
+
+bool ReadFolderDaclText(const char* folder, char* text, size_t textSize) {
+    if (textSize > 0) text[0] = '\0';
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                              &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool written = DescriptorDaclText(descriptor, text, textSize);
+    (void)LocalFree(descriptor);
+    return written;
+}
+
+bool ProtectExistingFolder(const char* folder) { return ApplyDaclText(folder, ProgramFolderSddl); }
+
+bool RestoreFolderDaclText(const char* folder, const char* text) { return ApplyDaclText(folder, text); }

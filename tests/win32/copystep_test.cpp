@@ -1,6 +1,7 @@
 // The copy step on real files under Wine: clean-up, folder creation, the extract decision,
 // progress accounting and whole runs over the built-in payloads.
 #include <windows.h>
+#include <aclapi.h>
 #include <shlobj.h>
 #include <sddl.h>
 #include <gtest/gtest.h>
@@ -249,11 +250,11 @@ std::string DescribeDacl(PSECURITY_DESCRIPTOR descriptor) {
 }
 
 // SYSTEM and Administrators: FILE_ALL_ACCESS; Users and Authenticated Users: read and execute, no
-// write of any kind; creator owner: GENERIC_ALL on what is made inside, not on the folder. Every
-// entry reaches subfolders and files (OI|CI).
+// write of any kind; creator owner: GENERIC_ALL on what is made inside, not on the folder; owner
+// rights: read and execute. Every entry reaches subfolders and files (OI|CI).
 const char ProgramFolderProtection[] =
     "protected; allow S-1-5-18 1f01ff 3; allow S-1-5-32-544 1f01ff 3; allow S-1-5-32-545 1200a9 3; "
-    "allow S-1-5-11 1200a9 3; allow S-1-3-0 10000000 b";
+    "allow S-1-5-11 1200a9 3; allow S-1-3-0 10000000 b; allow S-1-3-4 1200a9 3";
 
 TEST(FolderSecurity, IsTheProtectionOfTheSystemsProgramFolder) {
     FolderSecurity security;
@@ -261,6 +262,93 @@ TEST(FolderSecurity, IsTheProtectionOfTheSystemsProgramFolder) {
     EXPECT_EQ(DescribeDacl(security.attributes.lpSecurityDescriptor), ProgramFolderProtection);
     FreeFolderSecurity(security);
     EXPECT_EQ(security.attributes.lpSecurityDescriptor, nullptr);
+}
+
+using Descriptor = std::unique_ptr<void, HLOCAL(WINAPI*)(HLOCAL)>;
+Descriptor FromSddl(const std::string& sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    (void)ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+    return Descriptor(descriptor, &LocalFree);
+}
+
+TEST(FolderSecurity, AnExistingFolderNeedsProtectionWhenAnyoneElseMayChangeWhatItHolds) {
+    const std::string user = "S-1-5-21-1004336348-1177238915-682003330-1001";
+    const std::string installer = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    const struct {
+        std::string sddl;
+        bool needs;
+    } cases[] = {
+        {ProgramFolderSddl, false},
+        {"O:" + user + ProgramFolderSddl, false},  // made by a user, then protected: its owner only reads
+        {"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;GA;;;CO)(A;IO;FA;;;BU)", false},  // the last: for nothing
+        // A folder made in the system's program folder.
+        {"O:BAD:AI(A;ID;FA;;;" + installer + ")(A;CIIOID;GA;;;" + installer + ")(A;ID;0x1301bf;;;SY)" +
+             "(A;OICIIOID;GA;;;SY)(A;ID;0x1301bf;;;BA)(A;OICIIOID;GA;;;BA)(A;ID;0x1200a9;;;BU)(A;OICIIOID;GXGR;;;BU)",
+         false},
+        {"D:(A;OICI;FA;;;BU)", true},
+        {"D:(A;OICI;0x1301bf;;;AU)", true},  // modify
+        {"D:(A;OICI;FW;;;WD)", true},
+        {"D:(A;;SD;;;BU)", true},        // the folder itself renamed away
+        {"D:(A;OICIIO;GW;;;BU)", true},  // the files made in it writable
+        {"O:" + user + "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", true},  // the owner may rewrite the DACL
+        {"O:BA", true},  // no DACL
+    };
+    for (const auto& row : cases) {
+        const Descriptor parsed = FromSddl(row.sddl);
+        ASSERT_NE(parsed, nullptr) << row.sddl;
+        EXPECT_EQ(GrantsWriteToOthers(parsed.get()), row.needs) << row.sddl;
+    }
+    // A NULL DACL, built by hand: Wine reads "D:NO_ACCESS_CONTROL" as an empty one.
+    SECURITY_DESCRIPTOR nullDacl;
+    InitializeSecurityDescriptor(&nullDacl, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&nullDacl, TRUE, nullptr, FALSE);
+    EXPECT_TRUE(GrantsWriteToOthers(&nullDacl));
+    EXPECT_TRUE(FolderNeedsProtection(Path("Missing").c_str()));  // unreadable: not shown to be safe
+}
+
+// What the engine asks SetNamedSecurityInfoA to set, as "<object>: <DACL>[ (unprotected)]"; passed on.
+std::vector<std::string> daclChanges;
+ImportHook* daclHook = nullptr;
+DWORD WINAPI RecordDaclChange(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION information, PSID owner,
+                              PSID group, PACL dacl, PACL sacl) {
+    SECURITY_DESCRIPTOR asked;
+    InitializeSecurityDescriptor(&asked, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&asked, TRUE, dacl, FALSE);
+    const bool protect = (information & PROTECTED_DACL_SECURITY_INFORMATION) != 0;
+    SetSecurityDescriptorControl(&asked, SE_DACL_PROTECTED, protect ? SE_DACL_PROTECTED : 0);
+    const bool unprotected = (information & UNPROTECTED_DACL_SECURITY_INFORMATION) != 0;
+    daclChanges.push_back(std::string(name) + ": " + DescribeDacl(&asked) + (unprotected ? " (unprotected)" : ""));
+    return reinterpret_cast<decltype(&SetNamedSecurityInfoA)>(daclHook->original())(name, type, information, owner,
+                                                                                   group, dacl, sacl);
+}
+
+class ExistingFolderSecurityTest : public ScratchTree {};
+
+// Wine reports a made-up DACL for every folder, never protected: the recorded text is checked on
+// descriptors, and the changes as they are asked of the system.
+TEST_F(ExistingFolderSecurityTest, RecordsTheDaclAndPutsItBackWithItsProtection) {
+    const std::string dacl = "D:PAI(A;OICI;FA;;;BA)(A;OICIIO;GW;;;BU)";
+    char text[512];
+    ASSERT_TRUE(DescriptorDaclText(FromSddl("O:BA" + dacl).get(), text, sizeof text));
+    EXPECT_EQ(text, dacl);  // without the owner
+    EXPECT_FALSE(DescriptorDaclText(FromSddl("O:BA").get(), text, sizeof text));
+    const std::string folder = Path("Vantrel");
+    MakeFolder(folder);
+    char recorded[512];
+    ASSERT_TRUE(ReadFolderDaclText(folder.c_str(), recorded, sizeof recorded));
+    EXPECT_FALSE(ReadFolderDaclText(folder.c_str(), text, strlen(recorded)));  // one byte short
+    EXPECT_EQ(text, std::string());
+    ImportHook hook("advapi32.dll", "SetNamedSecurityInfoA", reinterpret_cast<void*>(&RecordDaclChange));
+    ASSERT_TRUE(hook.installed());
+    daclHook = &hook;
+    EXPECT_TRUE(ProtectExistingFolder(folder.c_str()));
+    EXPECT_TRUE(RestoreFolderDaclText(folder.c_str(), recorded));
+    EXPECT_TRUE(RestoreFolderDaclText(folder.c_str(), dacl.c_str()));
+    EXPECT_FALSE(RestoreFolderDaclText(folder.c_str(), "O:BA"));  // no DACL to put back: never a NULL one
+    EXPECT_EQ(daclChanges, (std::vector<std::string>{
+                               folder + ": " + ProgramFolderProtection,
+                               folder + ": " + DescribeDacl(FromSddl(recorded).get()) + " (unprotected)",
+                               folder + ": protected; allow S-1-5-32-544 1f01ff 3; allow S-1-5-32-545 40000000 b"}));
 }
 
 // Records every folder the engine asks for, in order, with the protection it asks for and whether
