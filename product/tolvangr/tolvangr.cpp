@@ -2,21 +2,24 @@
 // description). The system's list of programs starts it from the Windows folder with no
 // arguments. It asks first, removes what the installation put in place (files,
 // program group, install folder, registry records), says what it had to leave, and has its own
-// file deleted once it has ended.
+// file deleted once it has ended. While an installation of the product is running or unfinished
+// it says so instead of asking, and changes nothing.
 //
-// Exit code: 0 removed, 1 cancelled, 2 not installed, 3 removed with items left behind.
+// Exit code: 0 removed, 1 cancelled, 2 not installed, 3 removed with items left behind,
+// 4 an installation under way (nothing changed).
 #include <windows.h>
 #include <string.h>
 
 #include "installedproduct.h"
 #include "selfremoval.h"
+#include "text.h"
 #include "uninstall.h"
 
 namespace {
 
 const char Caption[] = "Porvane";
 
-enum { ExitRemoved = 0, ExitCancelled = 1, ExitNotInstalled = 2, ExitPartly = 3 };
+enum { ExitRemoved = 0, ExitCancelled = 1, ExitNotInstalled = 2, ExitPartly = 3, ExitUnderway = 4 };
 
 enum { MessageSize = UninstallReportSize + 256 };
 
@@ -66,6 +69,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (plan.windowsFolder[0] != '\0') (void)SetCurrentDirectoryA(plan.windowsFolder);
 
     char text[MessageSize];
+    // Checked before the question: an installation under way is finished or undone first.
+    if (IsInstallationUnderway(Installed, plan.windowsFolder)) {
+        const char* const args[] = {Installed.productName, Installed.productName};
+        (void)FormatText(text, sizeof text, InstallationUnderwayFormat, args, 2);
+        Say(text, MB_ICONWARNING);
+        return ExitUnderway;
+    }
+
     Compose(text, "Remove ", " and all of its components?");
     if (MessageBoxA(nullptr, text, Caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return ExitCancelled;
 

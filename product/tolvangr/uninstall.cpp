@@ -5,8 +5,10 @@
 #include <string.h>
 
 #include "cleanup.h"
+#include "installmarks.h"
 #include "pathutil.h"
 #include "payloadcheck.h"
+#include "text.h"
 
 namespace {
 
@@ -399,6 +401,33 @@ void FillSystemPlan(UninstallPlan& plan) {
     for (int id : KeptFolderIds) {
         if (SystemFolder(id, plan.keptFolders[plan.keptFolderCount])) ++plan.keptFolderCount;
     }
+}
+
+bool IsInstallationUnderway(const InstalledProduct& product, const char* windowsFolder) {
+    const char* const args[] = {product.productName};
+    // A name that does not fit is one the installer cannot claim either.
+    char mutexName[InstallerMutexNameSize];
+    if (FormatText(mutexName, sizeof mutexName, InstallerMutexNameFormat, args, 1)) {
+        HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, mutexName);
+        if (mutex != nullptr) {
+            (void)CloseHandle(mutex);
+            return true;
+        }
+        // The installer of another account: its mutex is there, out of our reach.
+        if (GetLastError() == ERROR_ACCESS_DENIED) return true;
+    }
+    // The installer forms the journal's path the same way in a buffer of the same size, so a path
+    // that does not fit here never held a journal.
+    char name[UninstallPathSize];
+    char journal[UninstallPathSize];
+    if (windowsFolder[0] == '\0' || !FormatText(name, sizeof name, JournalFileNameFormat, args, 1) ||
+        !JoinPath(journal, sizeof journal, windowsFolder, name, false)) {
+        return false;
+    }
+    // Only its presence counts: a journal held open or closed to us is as unfinished as any.
+    if (GetFileAttributesA(journal) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
 bool IsAcceptableInstallFolder(const char* path) {

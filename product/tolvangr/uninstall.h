@@ -80,6 +80,18 @@ void RemoveEmptyKeys(HKEY root, const char* path, size_t topLength);
 // Adds "subject: note" as a line of the report; a line that does not fit marks the report full.
 void AddReportLine(UninstallReport& report, const char* subject, const char* note);
 
+// True while an installer of the product runs (its mutex exists, even one out of this process's
+// reach) or an installation of it is unfinished (its journal is in the Windows folder, even one
+// that cannot be read). Removing the product then would pull files from under the installer, or
+// from under the undo that the journal's next reading performs.
+bool IsInstallationUnderway(const InstalledProduct& product, const char* windowsFolder);
+
+// What the uninstaller says instead of asking, before it changes anything, while an installation
+// is under way; both arguments are the product name.
+inline constexpr char InstallationUnderwayFormat[] =
+    "An installation of %s is running or did not finish.\r\n\r\nStart the installer to finish or undo it, "
+    "then remove %s.";
+
 // The removal, in this order: the installed files, the program group's links and folder, the
 // install folder and its empty parents, the registry records. Everything that stays behind for
 // another reason than belonging to someone else is reported.

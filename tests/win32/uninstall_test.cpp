@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "copystep.h"
+#include "../e2e/driver.h"
 #include "engine_fixture.h"
 #include "../common/expected_texts.h"
+#include "installmarks.h"
 #include "pathutil.h"
 #include "registration.h"
 #include "selfremoval.h"
@@ -383,6 +385,43 @@ TEST_F(UninstallTest, SaysWhatIsNotRecordedAndStillRemovesTheRest) {
     EXPECT_EQ(ListFolder(installFolder).size(), InstallFolderFileCount());
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallEntry));
+}
+
+// The installed uninstaller as the system's program list starts it, while an installer holds its
+// mutex or an unfinished installation's journal (even one held shut) is in the real Windows
+// folder: it says so instead of asking, and ends with code 4 having changed nothing.
+TEST_F(UninstallTest, ChangesNothingWhileAnInstallationRunsOrIsUnfinished) {
+    Install();
+    const std::vector<std::string> installed = ListFolder(installFolder);
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+    const std::string journal = std::string(windows) + "\\" + FilledText(JournalFileNameFormat, Installed.productName);
+    ASSERT_FALSE(Exists(journal));
+    const char* const names[] = {Installed.productName, Installed.productName};
+    char expected[512];
+    ASSERT_TRUE(FormatText(expected, sizeof expected, InstallationUnderwayFormat, names, 2));
+    for (int mark = 0; mark < 3; ++mark) {  // a journal, a journal held shut, the installer's mutex
+        if (mark < 2) WriteBytes(journal, "Porvane installation journal 1\r\n");
+        HANDLE held = mark == 1 ? CreateFileA(journal.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                      : mark == 2 ? CreateMutexA(nullptr, FALSE, FilledText(InstallerMutexNameFormat, names[0]).c_str())
+                                  : nullptr;
+        ChildProgram child;
+        std::string said;
+        DWORD exitCode = 0;
+        if (StartProgram((windowsFolder + "\\Tolvangr.exe").c_str(), &child, &said)) {
+            HWND box = WaitForMessageBox(child.processId, nullptr, PORVANE_CAPTION, 15000);
+            said = box ? MessageBoxText(box) : "no message";
+            if (box) AnswerMessageBox(box, IDOK);
+            (void)WaitForExit(&child, 15000, &exitCode);  // ended by its handle when it does not
+            EndProgram(&child);
+        }
+        if (held != nullptr && held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        DeleteFileA(journal.c_str());
+        EXPECT_EQ(said, expected) << mark;
+        EXPECT_EQ(exitCode, 4u) << mark;
+    }
+    EXPECT_EQ(ListFolder(installFolder), installed);
+    EXPECT_TRUE(HasValue(UninstallEntry, "Program Path"));
 }
 
 // ---------------------------------------------------------------------------------------------
