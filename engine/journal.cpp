@@ -10,12 +10,14 @@
 //   H holding|install folder      the folder where what the run set aside ends up
 //   K key                         a registry key the run created, below HKEY_LOCAL_MACHINE
 //   V key|name|earlier            a registry value the run wrote, and what it held before
+//   S folder|dacl                 an existing folder the run protected, and its earlier DACL
 //   C completed                   the run completed
 #include "journal.h"
 
 #include <string.h>
 
 #include "foldersecurity.h"
+#include "installmarks.h"
 #include "journalrecord.h"
 #include "messages.h"
 #include "pathutil.h"
@@ -160,7 +162,17 @@ void MakeFolders(const char* folder) {
 // finds its place free; then the set-aside files; the registry values, then the keys; last the
 // folders, deepest first, by repeating a pass while any is removed. Each step looks first, so a
 // pass can be run again after a stop anywhere.
-enum Pass { FindCompletion, FlushFiles, Commit, RemoveNewFiles, PutBack, RestoreValues, RemoveKeys, RemoveFolders };
+enum Pass {
+    FindCompletion,
+    FlushFiles,
+    Commit,
+    RemoveNewFiles,
+    PutBack,
+    RestoreValues,
+    RemoveKeys,
+    RestoreProtection,
+    RemoveFolders
+};
 
 struct PassState {
     bool completed;  // a C record was found
@@ -247,6 +259,15 @@ void Visit(Pass pass, const Record& record, PassState& state) {
         case RemoveKeys:
             if (record.tag == 'K' && RemoveCreatedKey(first)) state.removed = true;
             break;
+        case RestoreProtection:
+            if (record.tag == 'S') {
+                if (RestoreFolderDaclText(first, second)) {
+                    NoteChange();
+                } else if (Exists(first)) {
+                    NoteStuck(state, first);
+                }
+            }
+            break;
         case RemoveFolders:
             if (record.tag == 'D' && RemoveDirectoryA(first)) {
                 NoteChange();
@@ -296,13 +317,15 @@ JournalOutcome Undo(const char* path, PassState& state) {
     RunRequiredPass(path, RemoveNewFiles, state);
     RunRequiredPass(path, PutBack, state);
     RunRequiredPass(path, RestoreValues, state);
-    static const Pass repeated[] = {RemoveKeys, RemoveFolders};
-    for (const Pass pass : repeated) {
-        do {
-            state.removed = false;
-            RunRequiredPass(path, pass, state);
-        } while (state.removed);
-    }
+    do {
+        state.removed = false;
+        RunRequiredPass(path, RemoveKeys, state);
+    } while (state.removed);
+    RunRequiredPass(path, RestoreProtection, state);
+    do {
+        state.removed = false;
+        RunRequiredPass(path, RemoveFolders, state);
+    } while (state.removed);
     if (state.stuck) return JournalStuck;
     RemoveJournal(path);
     return JournalUndone;
@@ -361,7 +384,7 @@ bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const Pro
     ManifestText(productName, product.productName);
     char name[MAX_PATH];
     const char* const args[] = {productName};
-    return FormatText(name, sizeof name, "%s installation.journal", args, 1) &&
+    return FormatText(name, sizeof name, JournalFileNameFormat, args, 1) &&
            JoinPath(out, outSize, windowsFolder, name, false);
 }
 
@@ -433,6 +456,24 @@ void CreateFolderChain(const char* path, InstallJournal& journal) {
         recorded = JournalCreateFolder(journal, work, &security.attributes);
     }
     FreeFolderSecurity(security);
+}
+
+bool JournalProtectFolder(InstallJournal& journal, const char* folder) {
+    // A volume that keeps no permissions (FAT, say) has nothing to protect or put back.
+    char root[MAX_PATH];
+    DWORD flags = 0;
+    if (!GetVolumePathNameA(folder, root, sizeof root) ||
+        !GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
+        !(flags & FS_PERSISTENT_ACLS) || !FolderNeedsProtection(folder)) {
+        return true;
+    }
+    char dacl[RecordSize - MAX_PATH];
+    if (!ReadFolderDaclText(folder, dacl, sizeof dacl) || !Append(journal, 'S', folder, dacl) ||
+        !ProtectExistingFolder(folder)) {
+        return false;
+    }
+    NoteChange();
+    return true;
 }
 
 bool JournalNewFile(InstallJournal& journal, const char* path) {

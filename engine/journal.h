@@ -66,6 +66,11 @@ bool JournalCreateFolder(InstallJournal& journal, const char* path, SECURITY_ATT
 // of the system's program folder; nothing when that protection cannot be built.
 void CreateFolderChain(const char* path, InstallJournal& journal);
 
+// An existing install folder that lets others than administrators write in it gets the
+// protection of a new one, its earlier DACL recorded first. True when nothing needed doing or the
+// folder is protected now; false when the change could not be recorded or made.
+bool JournalProtectFolder(InstallJournal& journal, const char* folder);
+
 // Makes way for a new file at path: an existing one is renamed aside in its own folder, then the
 // new file is recorded with what it replaces. The caller creates it (CREATE_NEW). False when
 // either step fails, or a folder is in the way.

@@ -3,12 +3,11 @@
 
 #include <windows.h>
 
+#include "installmarks.h"
 #include "shell.h"
 #include "text.h"
 
 namespace {
-
-enum { MutexNameSize = 64 };
 
 struct Search {
     DWORD self;
@@ -44,10 +43,9 @@ void BringRunningInstallerForward() {
 }  // namespace
 
 bool ClaimSingleInstance(const char* productName) {
-    // Global: an installer started in another session of the same machine counts too.
-    char name[MutexNameSize];
+    char name[InstallerMutexNameSize];
     const char* const args[] = {productName};
-    if (!FormatText(name, sizeof name, "Global\\Porvane installer of %s", args, 1)) return true;
+    if (!FormatText(name, sizeof name, InstallerMutexNameFormat, args, 1)) return true;
     // The handle stays open until the process ends: that is the claim.
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
     const DWORD error = GetLastError();

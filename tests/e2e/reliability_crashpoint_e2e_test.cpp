@@ -175,6 +175,15 @@ protected:
         const Picture completed = TakePicture();
         // A cancelled run ends as it began; a completed one has changed the system.
         ASSERT_EQ(strcmp(action, "cancel") == 0, Difference(before, completed).empty());
+        if (reinstall && strcmp(action, "install") == 0) {
+            // What the run removed and replaced went to the Recycle Bin: the user's file, the
+            // earlier uninstaller from the Windows folder, the earlier link from the group.
+            std::map<std::string, std::string> recycled;
+            for (const auto& [path, entry] : completed.bin) recycled[path.substr(path.find(':') + 1)] = entry.content;
+            EXPECT_EQ(recycled["My notes.txt"], "the user's own text");
+            EXPECT_EQ(recycled["Tolvangr.exe"], "an earlier uninstaller");
+            EXPECT_EQ(recycled["Help.lnk"], "an earlier link");
+        }
         for (long k = 1; k <= total && !HasFatalFailure(); ++k) ExpectRecovered(action, k, before, completed);
         long undoing = 0;
         long committing = 0;
