@@ -113,6 +113,10 @@ case "$cmd" in
         # under CTest: the first wine process spawns services that inherit its stdout.
         wineserver -p 9>&- || true  # already running: fine
         wine cmd /c exit 9>&- </dev/null >/dev/null 2>&1 || true
+        # A program that crashes ends at once, with its exception as the exit code, instead of
+        # waiting for Wine's debugger, which keeps a failed test alive until CTest's timeout.
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
+            /d 'cmd.exe /c exit %ld %ld' /f 9>&- </dev/null >/dev/null 2>&1 || true
         echo "wine-harness: prefix $prefix, display $DISPLAY"
         ;;
     exec)

@@ -38,24 +38,40 @@ std::string ToAnsi(const wchar_t* text, int length) {
 }
 
 // Cross-process LB_GETTEXT/CB_GETLBTEXT in the A form hand back UTF-16 under Wine, so the
-// entries are read in the W form and converted here.
-std::vector<std::string> ReadEntries(HWND control, UINT countMsg, UINT lengthMsg, UINT textMsg) {
-    std::vector<std::string> entries;
+// entries are read in the W form and converted here. Those messages take no buffer size, and the
+// page may refill its list between the length asked and the text copied ("C:\\" becoming
+// "C:\\Program Files"): the text goes into a buffer that every entry of the lists driven here fits
+// with room to spare (paths and display names, a few hundred characters at most), and a read
+// during which an entry's length or the count changed is made again.
+const LRESULT EntryCapacity = 32767;
+
+bool ReadEntriesOnce(HWND control, UINT countMsg, UINT lengthMsg, UINT textMsg, std::vector<wchar_t>& buffer,
+                     std::vector<std::string>* entries) {
+    entries->clear();
     LRESULT count = 0;
-    if (!SendWithTimeoutW(control, countMsg, 0, 0, &count) || count < 0) return entries;
+    if (!SendWithTimeoutW(control, countMsg, 0, 0, &count) || count < 0) return true;
+    bool steady = true;
     for (LRESULT i = 0; i < count; ++i) {
         LRESULT length = 0;
-        if (!SendWithTimeoutW(control, lengthMsg, (WPARAM)i, 0, &length) || length < 0) {
-            entries.push_back(std::string());
-            continue;
-        }
-        std::vector<wchar_t> buffer((size_t)length + 1, L'\0');
         LRESULT copied = 0;
-        if (!SendWithTimeoutW(control, textMsg, (WPARAM)i, (LPARAM)buffer.data(), &copied) ||
-            copied < 0)
-            copied = 0;
-        if (copied > length) copied = length;
-        entries.push_back(ToAnsi(buffer.data(), (int)copied));
+        LRESULT after = -1;
+        const bool read = SendWithTimeoutW(control, lengthMsg, (WPARAM)i, 0, &length) && length >= 0 &&
+                          length <= EntryCapacity &&
+                          SendWithTimeoutW(control, textMsg, (WPARAM)i, (LPARAM)buffer.data(), &copied) &&
+                          SendWithTimeoutW(control, lengthMsg, (WPARAM)i, 0, &after);
+        steady = steady && read && copied == length && after == length;
+        entries->push_back(read && copied >= 0 && copied <= EntryCapacity ? ToAnsi(buffer.data(), (int)copied)
+                                                                         : std::string());
+    }
+    LRESULT countAfter = -1;
+    return steady && SendWithTimeoutW(control, countMsg, 0, 0, &countAfter) && countAfter == count;
+}
+
+std::vector<std::string> ReadEntries(HWND control, UINT countMsg, UINT lengthMsg, UINT textMsg) {
+    std::vector<wchar_t> buffer((size_t)EntryCapacity + 1, L'\0');
+    std::vector<std::string> entries;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (ReadEntriesOnce(control, countMsg, lengthMsg, textMsg, buffer, &entries)) break;
     }
     return entries;
 }

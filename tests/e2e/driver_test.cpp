@@ -204,3 +204,40 @@ TEST(DriverText, ATextThatGrowsWhileItIsReadIsReadWhole) {
     EXPECT_EQ(TextOf(label), "01234567890123");
     DestroyWindow(label);
 }
+
+namespace {
+
+// A list whose one entry becomes longer between the length asked and the text copied, as when a
+// page refills its list while the driver reads it: "C:\\" is asked for, "C:\\Program Files" copied.
+LRESULT CALLBACK RefilledListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static const wchar_t* entry = L"C:\\";
+    switch (message) {
+    case LB_GETCOUNT:
+        return 1;
+    case LB_GETTEXTLEN: {
+        const LRESULT length = (LRESULT)wcslen(entry);
+        entry = L"C:\\Program Files";
+        return length;
+    }
+    case LB_GETTEXT:
+        wcscpy((wchar_t*)lParam, entry);
+        return (LRESULT)wcslen(entry);
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+TEST(DriverText, AListEntryThatGrowsWhileItIsReadIsReadWholeAndWithinItsBuffer) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = RefilledListProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"DriverRefilledList";
+    ASSERT_NE(RegisterClassW(&windowClass), 0);
+    HWND list = CreateWindowW(L"DriverRefilledList", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(ListBoxEntries(list), std::vector<std::string>{"C:\\Program Files"});
+    DestroyWindow(list);
+}
