@@ -1,11 +1,16 @@
 // The clean-up of an earlier installation's folder. Nothing is deleted: every removable file is
 // set aside through the journal, to be restored if the run does not complete.
 #include <windows.h>
+#include <string.h>
 
 #include "cleanup.h"
 #include "copystep.h"
 #include "journal.h"
+#include "manifest.h"
 #include "pathutil.h"
+#include "pathutil_win32.h"
+#include "registration.h"
+#include "text.h"
 
 namespace {
 
@@ -13,7 +18,75 @@ namespace {
 // out of the install folder: its files belong to someone else.
 bool IsLinkedFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
+// Resolves text into folder; true when it names a folder below a drive root ("X:\" and a step).
+bool ResolveFolderBelowRoot(const char* text, char (&folder)[MAX_PATH]) {
+    if (text[0] == '\0' || text[1] != ':' || text[2] != '\\') return false;
+    return ResolvePath(folder, sizeof folder, text) && folder[1] == ':' && folder[2] == '\\' && folder[3] != '\0';
+}
+
+// True when path is where a volume is mounted: its files are that volume's own, not another
+// folder's. (Such a folder is a reparse point too, on Windows and for a Unix mount under Wine.)
+bool IsVolumeMountPoint(const char* path) {
+    char volume[MAX_PATH];
+    if (!GetVolumePathNameA(path, volume, sizeof volume)) return false;
+    const size_t length = strlen(volume);
+    if (length > 3 && volume[length - 1] == '\\') volume[length - 1] = '\0';
+    return SamePath(volume, path);
+}
+
+// True when the resolved folder is a link or a volume's mount point (the root of a volume, which
+// is never swept), or when a folder above it up to the drive root is a link.
+bool ReachedThroughLink(const char* folder) {
+    char level[MAX_PATH];
+    if (!CopyText(level, sizeof level, folder)) return true;
+    for (bool itself = true;; itself = false) {
+        const DWORD attributes = GetFileAttributesA(level);
+        if (attributes != INVALID_FILE_ATTRIBUTES && IsLinkedFolder(attributes) &&
+            (itself || !IsVolumeMountPoint(level))) {
+            return true;
+        }
+        char* cut = strrchr(level, '\\');
+        if (cut == nullptr || cut - level <= 2) return false;  // the drive root is no link
+        *cut = '\0';
+    }
+}
+
+// The product's main program: the name of the row written to the install folder that is named
+// after the product, with ".exe". False when the manifest has none; then only the registry tells
+// an earlier installation.
+bool MainProgramName(char (&name)[sizeof FileEntry::fileName + 1]) {
+    char productName[sizeof Manifest.product.productName + 1];
+    ManifestText(productName, Manifest.product.productName);
+    char program[sizeof productName + 4];
+    const char* const args[] = {productName};
+    (void)FormatText(program, sizeof program, "%s.exe", args, 1);
+    for (int row = 0; row < Manifest.fileCount && row < MANIFEST_ROWS; ++row) {
+        const FileEntry& entry = Manifest.files[row];
+        ManifestText(name, entry.fileName);
+        if (!(entry.flags & FILE_TO_WINDOWS_FOLDER) && SamePath(name, program)) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+bool HoldsEarlierInstallation(const char* folder) {
+    char resolved[MAX_PATH];
+    if (!ResolveFolderBelowRoot(folder, resolved) || ReachedThroughLink(resolved)) return false;
+
+    char recorded[MAX_PATH];
+    char recordedResolved[MAX_PATH];
+    if (ReadPreviousInstallFolder(recorded, sizeof recorded) && ResolveFolderBelowRoot(recorded, recordedResolved) &&
+        SamePath(resolved, recordedResolved)) {
+        return true;
+    }
+
+    char name[sizeof FileEntry::fileName + 1];
+    char program[JoinedPathSize];
+    if (!MainProgramName(name) || !JoinPath(program, sizeof program, resolved, name, false)) return false;
+    const DWORD attributes = GetFileAttributesA(program);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 bool CleanInstallFolder(const char* folder, InstallJournal& journal) {
     // One buffer serves as the search pattern and then as each entry's path: the recursion

@@ -150,7 +150,10 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
     (void)BeginCleanUp(journal, installFolder);
 
     if (PathExists(installFolder)) {
-        if (BeginCleanUp(journal, installFolder)) (void)CleanInstallFolder(installFolder, journal);
+        // Only an earlier installation's folder is cleaned; any other keeps what it holds.
+        if (HoldsEarlierInstallation(installFolder) && BeginCleanUp(journal, installFolder)) {
+            (void)CleanInstallFolder(installFolder, journal);
+        }
     } else {
         CreateFolderChain(installFolder, journal);
     }

@@ -39,6 +39,12 @@ inline constexpr char PathEmptyFormat[] = "%sPath may not be empty!";
 inline constexpr char MissingDriveFormat[] = "%sMissing : or \\ in drive.";
 inline constexpr char RootDriveFormat[] = "%sPath may not be a root drive...";
 inline constexpr char PathTooLongFormat[] = "%sPath is too long.";
+inline constexpr char ReservedFolderFormat[] = "%sThis folder belongs to Windows or to a user, not to one program.";
+// An accepted folder (the first argument) already holds files, but no earlier installation of the
+// product (the second): the copy leaves them alone. OK goes on, Cancel stays on the page.
+inline constexpr char OtherFilesFormat[] =
+    "%s\r\nalready holds files that are not part of %s.\r\nThey will be left as they are.\r\n\r\n"
+    "Choose OK to install into this folder, or Cancel to choose another.";
 
 // Group and shortcut pages.
 inline constexpr char StartMenuMissingText[] = "Unable to locate the Start Menu!";

@@ -83,6 +83,28 @@ bool HasDotStep(const char* path) {
     }
 }
 
+void TrimStepEnds(char* path) {
+    char* first = strchr(path, '\\');
+    if (first == nullptr) return;
+    // Copies step by step behind the reading position; the drive and its backslash stay.
+    char* out = first + 1;
+    const char* step = first + 1;
+    for (;;) {
+        const char* end = step;
+        while (*end != '\0' && *end != '\\') ++end;
+        const char* last = end;
+        while (last > step && (last[-1] == '.' || last[-1] == ' ')) --last;
+        if (last > step) {
+            if (out > first + 1) *out++ = '\\';
+            memmove(out, step, static_cast<size_t>(last - step));
+            out += last - step;
+        }
+        if (*end == '\0') break;
+        step = end + 1;
+    }
+    *out = '\0';
+}
+
 bool IsUsableGroupName(const char* name) {
     if (name[0] == '\0' || HasDotStep(name)) return false;
     const char* step = name;  // start of the current step

@@ -26,6 +26,13 @@ void FormatNumber(char* out, uint32_t value);
 // of the folder it is joined to. Steps are separated by '\\' or '/'.
 bool HasDotStep(const char* path);
 
+// Tidies a full path (a drive, then steps separated by '\\') as the system resolved it: the dots
+// and spaces that end a step are dropped, a step left empty goes with its separator, and so does
+// a trailing backslash unless it is the drive root's. The system drops such ends itself, but only
+// from the last step of a path it opens: "Data. " makes a folder "Data", while "Data. \Vantrel"
+// names no folder there. Tidied, every step names the folder that is made or opened.
+void TrimStepEnds(char* path);
+
 // True when name can be a program group folder below the Programs folder: one or more steps
 // separated by '\\' (a single trailing '\\' allowed), each non-empty, without control characters
 // or any of < > : " / | ? *, neither beginning nor ending with a space, and not made only of dots

@@ -6,14 +6,18 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include "cleanup.h"
 #include "listentry.h"
 #include "manifest.h"
 #include "pages.h"
 #include "pathutil.h"
+#include "pathutil_win32.h"
 #include "product_texts.h"
 #include "registration.h"
+#include "reservedfolders.h"
 #include "resource.h"
 #include "shell.h"
+#include "text.h"
 
 FolderNavigator Navigator;
 
@@ -130,10 +134,23 @@ bool ContainsProductName(const char* text) {
 }
 
 void ShowPathInvalid(HWND page, const char* format) {
-    char message[sizeof PathInvalidText + 64];
+    char message[256];  // the prefix and the longest reason
     const char* const prefix[] = {PathInvalidText};
     (void)FormatText(message, sizeof message, format, prefix, 1);
     MessageBoxA(page, message, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
+}
+
+// True when a text begins with a drive: a character, a colon and a backslash.
+bool HasDriveForm(const char* text) { return text[0] != '\0' && text[1] == ':' && text[2] == '\\'; }
+
+// The folder of the user's files that the copy leaves alone: true when the user goes on (OK).
+bool ConfirmOtherFiles(HWND page, const char* folder) {
+    char productName[sizeof Manifest.product.productName + 1];
+    ManifestText(productName, Manifest.product.productName);
+    char message[sizeof OtherFilesFormat + DirectorySlotSize + sizeof productName];
+    const char* const args[] = {folder, productName};
+    (void)FormatText(message, sizeof message, OtherFilesFormat, args, 2);
+    return MessageBoxA(page, message, PORVANE_CAPTION, MB_OKCANCEL | MB_ICONWARNING) == IDOK;
 }
 
 BOOL OnInitDialog(HWND page) {
@@ -301,26 +318,37 @@ int AcceptFolder(HWND page) {
     const bool whole = GetWindowTextLengthA(edit) < static_cast<int>(sizeof text);
     GetWindowTextA(edit, text, sizeof text);
 
+    // Win32 resolves "." and ".." steps before any file system sees a path, so every rule applies
+    // to the resolved text: C:\Vantrel\..\Data is C:\Data.
+    char resolved[MAX_PATH];
     char folder[DirectorySlotSize + 1];  // JoinPath ends with two NULs: 255 characters at most
     const char* refusal = nullptr;
     if (text[0] == '\0') {
         refusal = PathEmptyFormat;
-    } else if (text[1] != ':' || text[2] != '\\') {
+    } else if (!HasDriveForm(text)) {
         refusal = MissingDriveFormat;
     } else if (text[3] == '\0') {
         refusal = RootDriveFormat;
-    } else if (!whole) {
+    } else if (!whole || !ResolvePath(resolved, sizeof resolved, text)) {
         refusal = PathTooLongFormat;
-    } else if (ContainsProductName(text)) {
-        if (!CopyText(folder, DirectorySlotSize, text)) refusal = PathTooLongFormat;
-    } else if (!JoinPath(folder, sizeof folder, text, Manifest.product.productName, false)) {
+    } else if (!HasDriveForm(resolved)) {
+        refusal = MissingDriveFormat;  // a device name such as NUL resolves to one of its own
+    } else if (resolved[3] == '\0') {
+        refusal = RootDriveFormat;
+    } else if (ContainsProductName(resolved)) {
+        if (!CopyText(folder, DirectorySlotSize, resolved)) refusal = PathTooLongFormat;
+    } else if (!JoinPath(folder, sizeof folder, resolved, Manifest.product.productName, false)) {
         refusal = PathTooLongFormat;
     }
+    if (refusal == nullptr && IsReservedFolder(folder)) refusal = ReservedFolderFormat;
     if (refusal != nullptr) {
         ShowPathInvalid(page, refusal);
         return -1;
     }
     NavigateTo(page, folder, false);
+    // The copy cleans only an earlier installation's folder; any other that holds something is
+    // left as it is, and the user hears so before anything is copied into it.
+    if (HoldsAnyEntry(folder) && !HoldsEarlierInstallation(folder) && !ConfirmOtherFiles(page, folder)) return -1;
     return 1;
 }
 

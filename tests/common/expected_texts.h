@@ -13,10 +13,10 @@
 #include "pathutil.h"
 #include "text.h"
 
-inline std::string FilledText(const char* format, const char* argument) {
+inline std::string FilledText(const char* format, const char* argument, const char* second = "") {
     char text[512];
-    const char* const args[] = {argument};
-    (void)FormatText(text, sizeof text, format, args, 1);
+    const char* const args[] = {argument, second};
+    (void)FormatText(text, sizeof text, format, args, 2);
     return text;
 }
 
@@ -54,6 +54,9 @@ inline std::vector<std::string> FileNumberTexts() {
     return numbers;
 }
 
+inline std::string OtherFilesText(const std::string& folder) {
+    return FilledText(OtherFilesFormat, folder.c_str(), ProductNameText().c_str());
+}
 inline const std::string AbortNoticeText = FilledText(AbortNoticeFormat, SupportEmail);
 inline const std::string ReadMeQuestionText = FilledText(ReadMeQuestionFormat, ProductNameText().c_str());
 // The finish formats this notice from fixed text about the publisher.

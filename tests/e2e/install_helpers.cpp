@@ -371,9 +371,16 @@ HWND ContinueToLocation(InstallerRun& run, HWND license) {
     return run.WaitForPage(LocationCaption, StepTimeoutMs);
 }
 
-HWND ContinueToInstalling(InstallerRun& run, HWND location) {
+HWND ContinueToInstalling(InstallerRun& run, HWND location, std::string* otherFilesNotice) {
     ClickButton(location, IDC_CONTINUE);
-    return run.WaitForPage(InstallingCaption, StepTimeoutMs);
+    HWND installing = nullptr;
+    HWND box = nullptr;
+    WaitUntil(
+        [&] { return (installing = run.WaitForPage(InstallingCaption, 0)) || (box = WaitForInstallerBox(run, 0)); },
+        StepTimeoutMs);
+    if (!box || !otherFilesNotice) return installing;
+    *otherFilesNotice = MessageBoxText(box);
+    return Answer(box, IDOK) ? run.WaitForPage(InstallingCaption, StepTimeoutMs) : nullptr;
 }
 
 HWND WaitForGroupPage(InstallerRun& run, DWORD timeoutMs) {

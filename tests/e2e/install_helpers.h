@@ -108,7 +108,9 @@ struct SystemCleaner {
 // Page by page through a run. Each step returns the page (or box) it reached, or null.
 HWND ContinueToLicense(InstallerRun& run, HWND welcome);
 HWND ContinueToLocation(InstallerRun& run, HWND license);
-HWND ContinueToInstalling(InstallerRun& run, HWND location);
+// A notice that the folder holds other files is answered OK when otherFilesNotice is given (its
+// text kept there); without, the step fails.
+HWND ContinueToInstalling(InstallerRun& run, HWND location, std::string* otherFilesNotice = nullptr);
 HWND WaitForGroupPage(InstallerRun& run, DWORD timeoutMs = WorkTimeoutMs);
 HWND ContinueToShortcuts(InstallerRun& run, HWND group);
 // The installer's next message box (any owner), with its caption "Porvane".

@@ -264,8 +264,9 @@ TEST_F(SecondInstallation, CleansTheFolderKeepingDataKeyAndLogFilesAndEveryFolde
         << Join(top);
 }
 
-// A folder in the way of the fourth file: the copy stops there with its own message, then the
-// abort notice, and the installer ends; what was written before is undone, the folder untouched.
+// A folder in the way of the fourth file, in a folder that is no earlier installation (the page
+// says so first): the copy stops there with its own message, then the abort notice, and the
+// installer ends; what was written before is undone, the folder untouched.
 class BlockedDestination : public InstallationRun {
 protected:
     void PrepareSystem() override {
@@ -277,8 +278,10 @@ protected:
 TEST_F(BlockedDestination, StopsWithTheCopyErrorThenTheAbortNotice) {
     HWND location = OpenLocationPage();
     ASSERT_NE(location, nullptr);
-    HWND installing = ContinueToInstalling(run, location);
+    std::string notice;
+    HWND installing = ContinueToInstalling(run, location, &notice);
     ASSERT_NE(installing, nullptr);
+    EXPECT_EQ(notice, OtherFilesText(DefaultFolder));
     InstallingRecord copy = FollowInstallingPage(run, installing);
     EXPECT_FALSE(copy.closed);
     EXPECT_EQ(copy.currentFile, (std::vector<std::string>{"1", "2", "3", "4"}));
@@ -292,7 +295,7 @@ TEST_F(BlockedDestination, StopsWithTheCopyErrorThenTheAbortNotice) {
 
     ExpectAbortNoticeAndEnd();
     if (HasFatalFailure()) return;
-    EXPECT_EQ(MessageBoxesSeen(), 2);
+    EXPECT_EQ(MessageBoxesSeen(), 3);
     EXPECT_EQ(run.watch.CountSeen(PageClass, GroupCaption), 0);
 
     // The three files written before are undone; the folder in the way stays as it was.

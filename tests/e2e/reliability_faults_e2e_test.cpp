@@ -15,9 +15,11 @@ void ExpectNoRegistrationOrGroup() {
     EXPECT_FALSE(Exists(ProgramsFolder() + "\\" + DefaultGroup));
 }
 
-// An existing folder with a kept file and a file of the user's that the clean-up deletes.
+// An earlier installation's folder with a kept file and a file of the user's that the clean-up
+// deletes.
 void PrepareFolder(const std::string& folder) {
     MakeFolders(folder);
+    ASSERT_TRUE(WriteWholeFile(folder + "\\Vantrel.exe", "an earlier program"));
     ASSERT_TRUE(WriteWholeFile(folder + "\\Notes.DAT", std::string(2000, 'd')));
     ASSERT_TRUE(WriteWholeFile(folder + "\\Own.txt", "the user's text"));
 }

@@ -265,12 +265,12 @@ std::string AnswerNextBox(InstallerRun& run, int button, DWORD timeoutMs) {
 }
 
 HWND StartInstalling(InstallerRun& run, const std::string& folder, std::string* why, const char* exePath,
-                     std::string* proposedFolder) {
+                     std::string* proposedFolder, std::string* otherFilesNotice) {
     HWND location = StartAtLocationPage(run, why, exePath);
     if (!location) return nullptr;
     if (proposedFolder) *proposedFolder = ItemText(location, IDC_FOLDER_EDIT);
     SetEditText(Item(location, IDC_FOLDER_EDIT), folder.c_str());
-    HWND installing = ContinueToInstalling(run, location);
+    HWND installing = ContinueToInstalling(run, location, otherFilesNotice);
     if (!installing) *why = "the installing page did not open";
     return installing;
 }
@@ -329,7 +329,8 @@ StoppedRun RunUntilStop(const std::string& folder, const char* exePath) {
 bool Install(const std::string& folder, const std::string& group, Installation* result, std::string* why,
              const InstallOptions& options) {
     InstallerRun run;
-    HWND installing = StartInstalling(run, folder, why, options.exePath, &result->proposedFolder);
+    HWND installing =
+        StartInstalling(run, folder, why, options.exePath, &result->proposedFolder, &result->otherFilesNotice);
     if (!installing) return false;
     result->installing = FollowInstallingPage(run, installing);
     HWND groupPage = WaitForGroupPage(run);

@@ -115,8 +115,10 @@ std::string AnswerNextBox(InstallerRun& run, int button, DWORD timeoutMs = insta
 // Starts the installer, accepts welcome and licence and continues on the location page with
 // folder set at once, as a paste: the installing page, or null with the reason. The location
 // page's proposal is kept when asked for.
+// A notice that the folder holds other files is answered as by ContinueToInstalling.
 HWND StartInstalling(InstallerRun& run, const std::string& folder, std::string* why,
-                     const char* exePath = PORVANE_EXE_PATH, std::string* proposedFolder = nullptr);
+                     const char* exePath = PORVANE_EXE_PATH, std::string* proposedFolder = nullptr,
+                     std::string* otherFilesNotice = nullptr);
 
 // Types text key by key into edit and waits until `shown` (the edit, or the combo box that holds
 // it) shows it, cut at limit, with every key through: the keys arrive through the input queue,
@@ -151,6 +153,7 @@ struct InstallOptions {
 };
 struct Installation {
     std::string proposedFolder;  // the location page's edit text when it opened
+    std::string otherFilesNotice;  // its notice of a folder holding other files, answered OK
     std::string groupAccepted;   // the group box's text when Continue was pressed
     std::string groupRefusal;    // the page's message when it refused that text
     installation::InstallingRecord installing;

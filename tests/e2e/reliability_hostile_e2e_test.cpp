@@ -96,6 +96,30 @@ TEST_F(ReliabilityHostileInput, LongestAcceptedFolderStopsAtTheFirstFileThatCann
     EXPECT_EQ(ListFolder(TestRoot), std::vector<std::string>{});
 }
 
+// A ".." in the folder text: Win32 resolves it before any file system sees the text, and so does
+// the page. The user's own folder that the text resolves to holds no installation: the product
+// goes below it, into a new folder of its name, and what the folder held stays as it was.
+TEST_F(ReliabilityHostileInput, DotDotInTheFolderTextInstallsBelowTheResolvedFolderAndSweepsNothing) {
+    const std::string data = std::string(TestRoot) + "\\Data";
+    MakeFolders(data + "\\Letters");
+    ASSERT_TRUE(WriteWholeFile(data + "\\Own.txt", "the user's text", FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(WriteWholeFile(data + "\\Letters\\draft.txt", "Dear reader", FILE_ATTRIBUTE_READONLY));
+    const Tree before = ReadTree(data);
+
+    Installation result;
+    std::string why;
+    ASSERT_TRUE(Install(std::string(TestRoot) + "\\Vantrel\\..\\Data", DefaultGroup, &result, &why)) << why;
+
+    const std::string folder = data + "\\Vantrel";
+    ASSERT_FALSE(result.installing.extracting.empty());
+    EXPECT_EQ(result.installing.extracting.back(), folder + "\\" + Files[FileCount - 1].name);
+    EXPECT_EQ(result.otherFilesNotice, "");
+    EXPECT_EQ(Difference(KeepOnly(before, Paths(before)), KeepOnly(ReadTree(data), Paths(before))), "");
+    EXPECT_EQ(ListFolder(data), (std::vector<std::string>{"Letters", "Own.txt", "Vantrel"}));
+    EXPECT_EQ(ReadRegistryValue(PublisherKey, "Vantrel").data, folder + '\0');
+    EXPECT_EQ(ReadRegistryValue(UninstallKey, "Program Path").data, folder + '\0');
+}
+
 // Group names: a name that can be a folder below the Programs folder is used; any other is
 // refused with its reason and the page stays, and the installation goes on with the product's
 // name. Links land only in a group folder, and the registry records the group used.

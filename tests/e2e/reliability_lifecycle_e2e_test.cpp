@@ -77,8 +77,8 @@ using ReliabilityLifecycle = ReliabilityTest;
 // installation proposes the recorded folder, keeps the .KEY/.DAT/.LOG files as they were (bytes,
 // attributes, times), sends the user's other files and the damaged program to the Recycle Bin
 // (the clean-up's job) and writes every program file afresh; the uninstaller then removes exactly what the installations made and
-// leaves the user's files; a third installation proposes the default folder again and installs
-// beside the kept files.
+// leaves the user's files; a third installation proposes the default folder again, says that the
+// folder holds files that are not the product's, and installs beside them, leaving them as they are.
 TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUsersFiles) {
     std::string why;
     Installation first;
@@ -144,6 +144,8 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     Installation third;
     ASSERT_TRUE(Install(Folder, Group, &third, &why)) << why;
     EXPECT_EQ(third.proposedFolder, DefaultFolder) << "no recorded folder after the removal";
+    EXPECT_EQ(third.otherFilesNotice, OtherFilesText(Folder));
+    EXPECT_EQ(ReadFileOrMissing(InFolder(OwnText)), "the user's own text");
     ExpectInstallingLabels(third.installing);
     ExpectInstalled();
     EXPECT_EQ(Difference(kept, KeepOnly(ReadTree(Folder), KeptPaths())), "");

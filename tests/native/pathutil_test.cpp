@@ -265,3 +265,16 @@ TEST(HasDotStep, AcceptsNamesThatOnlyHoldDots) {
                              "Group\\", "\\Rooted"})
         EXPECT_FALSE(HasDotStep(path)) << path;
 }
+
+TEST(TrimStepEnds, DropsTheDotsAndSpacesEndingEachStepAndTheStepsLeftEmpty) {
+    const char* const cases[][2] = {
+        {"C:\\Data. \\Vantrel. .", "C:\\Data\\Vantrel"}, {"C:\\a \\ b\\c.d", "C:\\a\\ b\\c.d"}, {"C:\\..\\Data", "C:\\Data"},
+        {"C:\\a\\. .\\", "C:\\a"}, {"C:\\", "C:\\"}, {"C:\\...", "C:\\"}, {"no step. ", "no step. "}, {"\\\\.\\NUL", "\\NUL"},
+    };
+    for (const auto& c : cases) {
+        char path[32];
+        strcpy(path, c[0]);
+        TrimStepEnds(path);
+        EXPECT_STREQ(path, c[1]) << c[0];
+    }
+}

@@ -166,6 +166,24 @@ TEST_F(CleanInstallFolderTest, SkipsAnEntryWhosePathWouldBeTooLongRatherThanCutt
     EXPECT_EQ(ListFolder(deepFolder), Sorted({decoyName, longName}));
 }
 
+// The clean-up runs only where an earlier installation is: here, a folder holding the main program
+// as a file (the recorded folder is the location page's case); never through a link, nor at a root.
+TEST_F(CleanInstallFolderTest, RunsOnlyWhereAnEarlierInstallationIs) {
+    MakeFolder(Path("Outside"));
+    MakeFolder(Path("Outside\\Inner"));
+    WriteBytes(Path("Outside\\Vantrel.exe"), "MZ");
+    WriteBytes(Path("Outside\\Inner\\vantrel.EXE"), "MZ");
+    MakeFolder(folder + "\\Vantrel.exe");  // a folder of the program's name
+    WriteBytes(folder + "\\Plendix.exe", "MZ");
+    HostLink link("porvane-engine-tests/Outside", "porvane-engine-tests/Linked");
+    ASSERT_EQ(link.status(), "ok");
+    const std::pair<std::string, bool> cases[] = {
+        {Path("Outside"), true}, {Path("outside\\Inner\\."), true}, {folder, false},
+        {Path("Linked"), false}, {Path("Linked\\Inner"), false},    {"C:\\", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HoldsEarlierInstallation(c.first.c_str()), c.second) << c.first;
+}
+
 TEST_F(CleanInstallFolderTest, FailsWhenThePathCannotBeListed) {
     WriteBytes(Path("NotAFolder"), "file");
     EXPECT_FALSE(Clean(Path("NotAFolder")));
@@ -778,6 +796,7 @@ TEST_F(CopyStepTest, WithoutARecycleBinTheRemovedFilesStayBesideTheInstallation)
     MakeFolder(installFolder);
     MakeFolder(installFolder + "\\Letters");
     WriteBytes(installFolder + "\\Letters\\draft.txt", "Dear reader", FILE_ATTRIBUTE_READONLY);
+    WriteBytes(installFolder + "\\Vantrel.exe", "an earlier program");
     const DWORD attributes = GetFileAttributesA((installFolder + "\\Letters\\draft.txt").c_str());
 
     const int16_t result = Run();
@@ -787,6 +806,19 @@ TEST_F(CopyStepTest, WithoutARecycleBinTheRemovedFilesStayBesideTheInstallation)
     const std::string kept = installFolder + "\\" + RemovedFilesFolderName + "\\Letters\\draft.txt";
     EXPECT_EQ(ReadBytes(kept), "Dear reader");
     EXPECT_EQ(GetFileAttributesA(kept.c_str()), attributes);
+}
+
+// A folder without an earlier installation (here: the user's own letters) is not cleaned.
+TEST_F(CopyStepTest, KeepsTheFilesOfAFolderThatHoldsNoEarlierInstallation) {
+    MakeFolder(Path("Apps"));
+    MakeFolder(installFolder);
+    MakeFolder(installFolder + "\\Letters");
+    WriteBytes(installFolder + "\\Letters\\draft.txt", "Dear reader", FILE_ATTRIBUTE_HIDDEN);
+
+    EXPECT_EQ(Run(), 1);
+
+    EXPECT_EQ(ReadBytes(installFolder + "\\Letters\\draft.txt"), "Dear reader");
+    EXPECT_EQ(ListFolder(installFolder).size(), InstallFolderFileCount() + 1);
 }
 
 TEST_F(CopyStepTest, LeavesAKeptFileOfAnEntryWithoutOverwriteAndCountsItAsDone) {

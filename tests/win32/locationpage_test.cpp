@@ -12,6 +12,7 @@
 #include "manifest.h"
 #include "pages.h"
 #include "pagetest.h"
+#include "reservedfolders.h"
 #include "resource.h"
 #include "shell.h"
 
@@ -22,6 +23,7 @@ using pagetest::MessageBoxCatcher;
 const char PublisherKey[] = "Software\\Quillfern Utilities";
 const char DefaultFolder[] = "C:\\Quillfern Utilities\\Vantrel";
 const char Scratch[] = "C:\\porvane-nav-test";
+const char ShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 std::string Repeat(char c, size_t count) { return std::string(count, c); }
 
@@ -74,6 +76,8 @@ protected:
         if (page_ != nullptr) DestroyWindow(page_);
         pagetest::DrainMessages();
         RestoreRecordedFolder();
+        if (documentsSize_ > 0) RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Personal", documentsType_,
+                                                documents_, documentsSize_);
         RemoveTree(L"\\\\?\\C:\\porvane-nav-test");
     }
 
@@ -90,6 +94,14 @@ protected:
                            lstrlenA(folder) + 1);
         }
         RegCloseKey(key);
+    }
+
+    // The user's Documents folder, as the shell reads it, until the test ends.
+    void SetDocumentsFolder(const std::string& folder) {
+        documentsSize_ = sizeof documents_;
+        ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Personal", RRF_RT_ANY | RRF_NOEXPAND,
+                               &documentsType_, documents_, &documentsSize_), ERROR_SUCCESS);
+        RegSetKeyValueA(HKEY_CURRENT_USER, ShellFoldersKey, "Personal", REG_SZ, folder.c_str(), folder.size() + 1);
     }
 
     void Open() {
@@ -154,6 +166,8 @@ private:
 
     bool savedExists_ = false;
     char saved_[1024] = "";
+    BYTE documents_[MAX_PATH] = {};
+    DWORD documentsType_ = REG_SZ, documentsSize_ = 0;
 };
 
 // --- Opening and Reset Folder ---
@@ -425,6 +439,9 @@ TEST_F(LocationDialog, DoubleClickWithoutSelectionDoesNothing) {
 
 TEST_F(LocationDialog, RefusedTextsGiveTheirMessageAndKeepTheInstallFolder) {
     SetRecordedFolder(nullptr);
+    const std::string documents = std::string(Scratch) + "\\Vantrel";
+    MakeFolder(documents);
+    SetDocumentsFolder(documents);
     Open();
     const struct {
         std::string typed;
@@ -432,6 +449,9 @@ TEST_F(LocationDialog, RefusedTextsGiveTheirMessageAndKeepTheInstallFolder) {
     } cases[] = {
         {"", PathEmptyFormat},      {"D:", MissingDriveFormat},       {"D", MissingDriveFormat},
         {"DD:\\Tools", MissingDriveFormat}, {"D:/Tools", MissingDriveFormat}, {"D:\\", RootDriveFormat},
+        {"C:\\Vantrel\\..", RootDriveFormat}, {"D:\\a\\b\\..\\..\\.", RootDriveFormat}, {"D:\\Tools\\NUL", MissingDriveFormat},
+        // A user's own Documents folder, named after the product (below it is fine).
+        {documents, ReservedFolderFormat}, {documents + "\\Notes\\..", ReservedFolderFormat},
     };
     int shown = 0;
     for (const auto& c : cases) {
@@ -441,6 +461,7 @@ TEST_F(LocationDialog, RefusedTextsGiveTheirMessageAndKeepTheInstallFolder) {
         EXPECT_EQ(boxes_.text(shown - 1), FilledText(c.format, PathInvalidText));
         EXPECT_EQ(Current(), DefaultFolder);
     }
+    EXPECT_EQ(Accept(documents + "\\Notes"), 1);
 }
 
 TEST_F(LocationDialog, TextTooLongForTheInstallFolderIsRefused) {
@@ -475,27 +496,28 @@ TEST_F(LocationDialog, LongestTextThatFitsWithTheNameIsAccepted) {
     EXPECT_EQ(boxes_.count(), 0);
 }
 
-TEST_F(LocationDialog, AcceptedTextGetsTheProductNameAppendedOnce) {
+// The product name is added once, to the text as the system resolves it, and the resolved folder
+// is what the page shows and keeps.
+TEST_F(LocationDialog, AcceptedTextIsResolvedAndGetsTheProductNameOnce) {
     SetRecordedFolder(nullptr);
     Open();
-    EXPECT_EQ(Accept("D:\\Tools"), 1);
-    EXPECT_EQ(Current(), "D:\\Tools\\Vantrel");
-    EXPECT_EQ(Accept("D:\\Tools\\"), 1);
-    EXPECT_EQ(Current(), "D:\\Tools\\Vantrel");
-    EXPECT_EQ(Accept("1:\\x"), 1);
-    EXPECT_EQ(Current(), "1:\\x\\Vantrel");
+    const struct {
+        const char* typed;
+        const char* folder;
+    } cases[] = {
+        {"D:\\Tools", "D:\\Tools\\Vantrel"},           {"D:\\Tools\\", "D:\\Tools\\Vantrel"},
+        {"1:\\x", "1:\\x\\Vantrel"},                   {"d:\\old vantrel files", "d:\\old vantrel files"},
+        {"E:\\VANTREL", "E:\\VANTREL"},                 {"E:\\Vantre", "E:\\Vantre\\Vantrel"},
+        {"C:\\Vantrel\\..\\Data", "C:\\Data\\Vantrel"},    {"D:\\Vantrel\\.\\Tools\\..\\", "D:\\Vantrel"},
+        {"D:\\Tools\\\\Apps//x", "D:\\Tools\\Apps\\x\\Vantrel"}, {"D:\\Tools. \\Vantrel. .", "D:\\Tools\\Vantrel"},
+        {"D:\\Tools\\...\\Vantrel", "D:\\Tools\\Vantrel"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Accept(c.typed), 1) << c.typed;
+        EXPECT_EQ(Current(), c.folder) << c.typed;
+        EXPECT_EQ(EditText(), c.folder) << c.typed;
+    }
     EXPECT_EQ(boxes_.count(), 0);
-}
-
-TEST_F(LocationDialog, TextContainingTheProductNameInAnyCaseStaysUnchanged) {
-    SetRecordedFolder(nullptr);
-    Open();
-    EXPECT_EQ(Accept("d:\\old vantrel files"), 1);
-    EXPECT_EQ(Current(), "d:\\old vantrel files");
-    EXPECT_EQ(Accept("E:\\VANTREL"), 1);
-    EXPECT_EQ(Current(), "E:\\VANTREL");
-    EXPECT_EQ(Accept("E:\\Vantre"), 1);
-    EXPECT_EQ(Current(), "E:\\Vantre\\Vantrel");
 }
 
 TEST_F(LocationDialog, AcceptedFolderIsShownInEditBoxAndList) {
@@ -507,6 +529,32 @@ TEST_F(LocationDialog, AcceptedFolderIsShownInEditBoxAndList) {
     ASSERT_EQ(Count(), 4);
     ExpectEntry(3, "D:\\Tools\\Vantrel", NavEntryKind::Folder, 3);
     EXPECT_EQ(Selected(), 3);
+}
+
+// A folder that holds something, but no earlier installation, is left as it is by the copy: the
+// user hears so first, and goes on with OK or stays with Cancel (the resolved folder shown). An
+// empty folder, the recorded one (however written) and one holding the main program bring no box.
+TEST_F(LocationDialog, FolderHoldingOtherFilesIsTakenAfterTheUsersOk) {
+    const std::string data = std::string(Scratch) + "\\Data", folder = data + "\\Vantrel";
+    const std::string recorded = std::string(Scratch) + "\\Vantrel\\Letters";
+    SetRecordedFolder("c:\\PORVANE-nav-test\\x\\..\\vantrel\\");
+    MakeFolder(data);
+    MakeFolder(std::string(Scratch) + "\\Vantrel");
+    MakeFolder(recorded);
+    Open();
+    MakeFolder(folder);
+    EXPECT_EQ(Accept(data), 1);
+    MakeFolder(folder + "\\Letters");
+    boxes_.AnswerWith(IDCANCEL);
+    EXPECT_EQ(Accept(folder + "\\Letters\\.."), -1);
+    EXPECT_EQ(EditText(), folder);
+    boxes_.AnswerWith(IDOK);
+    EXPECT_EQ(Accept(data), 1);
+    EXPECT_EQ(Accept(recorded + "\\.."), 1);
+    MakeFile(folder + "\\Vantrel.exe");
+    EXPECT_EQ(Accept(data), 1);
+    ASSERT_EQ(boxes_.count(), 2);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(boxes_.text(i), OtherFilesText(folder));
 }
 
 TEST_F(LocationDialog, ContinueInDriveViewReportsMissingDrive) {
@@ -527,6 +575,16 @@ TEST_F(LocationDialog, CancelShowsTheAbortNotice) {
     Press(IDC_CANCEL);
     ASSERT_EQ(boxes_.count(), 1);
     EXPECT_EQ(boxes_.text(0), AbortNoticeText);
+}
+
+// The folders of this Wine prefix's Windows and of its user "porvane", themselves only.
+TEST(ReservedFolders, AreTheSystemsAndTheUsersOwnFoldersButNotWhatLiesBelowThem) {
+    for (const char* folder : {"C:\\WINDOWS", "c:\\windows\\system32", "C:\\Program Files", "C:\\Program Files\\Common Files",
+                               "C:\\users", "C:\\users\\Porvane", "C:\\users\\porvane\\Documents",
+                               "C:\\users\\porvane\\Desktop", "C:\\users\\Public\\Documents", "C:\\users\\Public\\Desktop"}) {
+        EXPECT_TRUE(IsReservedFolder(folder)) << folder;
+        EXPECT_FALSE(IsReservedFolder((std::string(folder) + "\\Vantrel").c_str())) << folder;
+    }
 }
 
 // --- Drawing ---

@@ -20,8 +20,8 @@ struct SeenBox {
 };
 
 // Answers every message box this thread opens (a system dialog under the installer's caption)
-// with its first button, and records its caption, text and whether it shows the stop icon, so
-// that code showing one does not block the test.
+// with IDOK, or the button given to AnswerWith, and records its caption, text and whether it
+// shows the stop icon, so that code showing one does not block the test.
 class MessageBoxCatcher {
 public:
     MessageBoxCatcher() {
@@ -32,6 +32,8 @@ public:
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
+    // The button that ends the boxes from now on: IDCANCEL for an OK and Cancel box.
+    void AnswerWith(int button) { answer_ = button; }
     int count() const { return static_cast<int>(seen_.size()); }
     const char* text(int i) const { return i < count() ? seen_[i].text.c_str() : ""; }
     bool hooked() const { return hook_ != nullptr; }
@@ -64,12 +66,13 @@ private:
             if (reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == stop) errorIcon = true;
         }
         seen_.push_back({caption, text, errorIcon});
-        // Any button ends a message box of one button; IDOK ends also those with Cancel.
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
+        // Any button ends a message box of one button; IDOK and IDCANCEL end those with Cancel.
+        PostMessageA(window, WM_COMMAND, answer_, 0);
     }
 
     static MessageBoxCatcher* current_;
     HHOOK hook_ = nullptr;
+    int answer_ = IDOK;
     std::vector<SeenBox> seen_;
 };
 
