@@ -147,13 +147,17 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
     }
     // Whatever the run replaces, in the install folder or elsewhere, ends up beside the
     // installation; the name of that holding folder is chosen and recorded before anything moves.
-    (void)BeginCleanUp(journal, installFolder);
+    const bool canSetAside = BeginCleanUp(journal, installFolder);
 
     if (PathExists(installFolder)) {
-        // Only an earlier installation's folder is cleaned; any other keeps what it holds.
-        if (HoldsEarlierInstallation(installFolder) && BeginCleanUp(journal, installFolder)) {
-            (void)CleanInstallFolder(installFolder, journal);
+        // A folder that others may write into would let them replace the programs later: it gets
+        // the protection of a new one (its own recorded, for an undo).
+        const DWORD attributes = GetFileAttributesA(installFolder);
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !JournalProtectFolder(journal, installFolder)) {
+            return StopCopy(report, CreateFailedText);
         }
+        // Only an earlier installation's folder is cleaned; any other keeps what it holds.
+        if (canSetAside && HoldsEarlierInstallation(installFolder)) (void)CleanInstallFolder(installFolder, journal);
     } else {
         CreateFolderChain(installFolder, journal);
     }

@@ -6,6 +6,8 @@
 // and run again, it must end in the same state.
 #include <stdio.h>
 
+#include <algorithm>
+
 #include "crash_child.h"
 #include "journal.h"
 #include "messages.h"
@@ -44,7 +46,16 @@ struct Picture {
     std::vector<std::string> windowsLeftovers;
 };
 
-Picture TakePicture() {
+// What the Recycle Bin held from the run: the folders recycled since the sweep began.
+std::vector<std::string> RecycledByTheRun(const std::vector<std::string>& earlier) {
+    std::vector<std::string> paths;
+    for (const std::string& path : RecycledFrom(RemovedFilesFolderName)) {
+        if (std::find(earlier.begin(), earlier.end(), path) == earlier.end()) paths.push_back(path);
+    }
+    return paths;
+}
+
+Picture TakePicture(const std::vector<std::string>& earlierBin) {
     Picture picture;
     picture.folders = ReadTree(TestRoot);
     picture.system = ReadSystemState(Folder, DefaultGroup);
@@ -54,7 +65,7 @@ Picture TakePicture() {
         if (entry.content.compare(0, 4, std::string("\x4C\0\0\0", 4)) == 0) entry = Entry{false, 0, "<a saved link>"};
     }
     int index = 0;
-    for (const std::string& recycled : RecycledFrom(RemovedFilesFolderName)) {
+    for (const std::string& recycled : RecycledByTheRun(earlierBin)) {
         for (const auto& [path, entry] : ReadTree(recycled)) picture.bin[std::to_string(index) + ":" + path] = entry;
         ++index;
     }
@@ -101,7 +112,7 @@ protected:
     // The system before the run: clean, or with an earlier, used installation.
     void Prepare() {
         cleaner.Clean();
-        for (const std::string& recycled : RecycledFrom(RemovedFilesFolderName)) RemoveTree(recycled);
+        for (const std::string& recycled : RecycledByTheRun(earlierBin)) RemoveTree(recycled);
         RemoveTree(TestRoot);
         MakeFolders(TestRoot);
         ASSERT_TRUE(SetRegistryValue(FileSystemKey, "DisableLowDiskSpaceBroadcast", REG_DWORD, &lowDiskBefore,
@@ -137,7 +148,7 @@ protected:
         JournalAfterChange = CountRecoveryChange;
         EXPECT_NE(RecoverJournal(JournalFile, stuck, sizeof stuck), JournalStuck) << stuck;
         JournalAfterChange = nullptr;
-        ASSERT_EQ(Difference(stands ? completed : before, TakePicture()), "")
+        ASSERT_EQ(Difference(stands ? completed : before, TakePicture(earlierBin)), "")
             << action << " stopped after change " << k << (stands ? " (completion recorded)" : "");
         // The recovery with the most to do in each direction is the one stopped in turn later.
         long& most = stands ? mostToCommit : mostToUndo;
@@ -162,17 +173,17 @@ protected:
             ASSERT_EQ(RunChild("recover", j), static_cast<DWORD>(CrashChildStopped)) << "recovery change " << j;
             char stuck[MAX_PATH] = "";
             EXPECT_NE(RecoverJournal(JournalFile, stuck, sizeof stuck), JournalStuck) << stuck;
-            ASSERT_EQ(Difference(expected, TakePicture()), "")
+            ASSERT_EQ(Difference(expected, TakePicture(earlierBin)), "")
                 << action << " stopped after change " << k << ", its recovery after change " << j;
         }
     }
 
     void Sweep(const char* action) {
         ASSERT_NO_FATAL_FAILURE(Prepare());
-        const Picture before = TakePicture();
+        const Picture before = TakePicture(earlierBin);
         const long total = static_cast<long>(RunChild(action, 0));
         ASSERT_LT(total, static_cast<long>(CrashChildStopped));
-        const Picture completed = TakePicture();
+        const Picture completed = TakePicture(earlierBin);
         // A cancelled run ends as it began; a completed one has changed the system.
         ASSERT_EQ(strcmp(action, "cancel") == 0, Difference(before, completed).empty());
         if (reinstall && strcmp(action, "install") == 0) {
@@ -194,6 +205,8 @@ protected:
     }
 
     bool reinstall = false;
+    // What other tests left in the Recycle Bin; not the sweep's to compare or remove.
+    const std::vector<std::string> earlierBin = RecycledFrom(RemovedFilesFolderName);
     // The stops after which recovery had the most to undo, and the most of a commit to finish.
     long mostToUndo = 0, undoChanges = 0;
     long mostToCommit = 0, commitChanges = 0;

@@ -2,6 +2,7 @@
 // ended on the group page, or killed (SIGKILL) while copying or on the shortcut page. Each leaves
 // the system exactly as it was: at once when ended, at the next start when killed.
 #include "reliability_helpers.h"
+#include "text.h"
 
 namespace reliability {
 namespace {
@@ -84,6 +85,37 @@ TEST_F(ReliabilityJournal, AKilledRunIsUndoneAtTheNextStartBeforeItsWelcome) {
         EXPECT_EQ(Difference(before, ReadSystemState(Folder, DefaultGroup)), "");
         EXPECT_FALSE(Exists(JournalFile));
     }
+}
+
+// An undo that cannot finish (another program holds a new file open) keeps its journal; once the
+// program lets go, the next start finishes it. What the first undo put back stays put back.
+TEST_F(ReliabilityJournal, AnUndoStoppedByAHeldFileIsFinishedAtTheNextStartWithNothingLost) {
+    const std::string held = std::string(Folder) + "\\Vantrel.hlp";
+    ASSERT_TRUE(WriteWholeFile(std::string(Folder) + "\\Order.txt", "edited by the user"));
+    before = ReadSystemState(Folder, DefaultGroup);
+    {
+        InstallerRun run;
+        std::string why;
+        ASSERT_NE(StartInstalling(run, Folder, &why), nullptr) << why;
+        HWND group = WaitForGroupPage(run);
+        ASSERT_NE(group, nullptr);
+        HeldFile holder(held);
+        ASSERT_TRUE(holder.held());
+        ASSERT_TRUE(PressKey(group, VK_ESCAPE));
+        EXPECT_EQ(AnswerNextBox(run, IDOK), AbortNoticeText);
+        char stuck[MAX_PATH * 2];
+        const char* const args[] = {held.c_str()};
+        ASSERT_TRUE(FormatText(stuck, sizeof stuck, UndoStuckFormat, args, 1));
+        EXPECT_EQ(AnswerNextBox(run, IDOK), stuck);
+        EXPECT_TRUE(run.WaitForEnd(StepTimeoutMs, nullptr));
+        ASSERT_TRUE(Exists(JournalFile)) << "an unfinished undo keeps its journal";
+    }
+    InstallerRun next;
+    std::string why;
+    ASSERT_TRUE(next.Start(&why)) << why;
+    ASSERT_NE(next.WaitForWelcome(StepTimeoutMs), nullptr);
+    EXPECT_EQ(Difference(before, ReadSystemState(Folder, DefaultGroup)), "");
+    EXPECT_FALSE(Exists(JournalFile));
 }
 
 }  // namespace

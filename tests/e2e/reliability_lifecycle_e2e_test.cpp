@@ -151,6 +151,30 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     EXPECT_EQ(Difference(kept, KeepOnly(ReadTree(Folder), KeptPaths())), "");
 }
 
+// On a volume of its own, the Recycle Bin may not keep what a completed reinstallation removed
+// (under Wine it cannot take a folder from another file system): whatever it does not keep stays
+// in the holding folder beside the installation. Nothing is gone.
+TEST_F(ReliabilityLifecycle, OnAVolumeOfItsOwnWhatTheCleanUpRemovedIsKept) {
+    HostChange volume("tmpfs-up Reliability/Volume 16m", "unmount Reliability/Volume");
+    ASSERT_EQ(volume.status(), "ok");
+    const std::string folder = std::string(TestRoot) + "\\Volume\\Vantrel";
+    std::string why;
+    Installation first, second;
+    ASSERT_TRUE(Install(folder, Group, &first, &why)) << why;
+    ASSERT_TRUE(WriteWholeFile(folder + "\\" + OwnText, "the user's own text"));
+    const std::vector<std::string> recycledBefore = RecycledFrom(RemovedFilesFolderName);
+    ASSERT_TRUE(Install(folder, Group, &second, &why)) << why;
+
+    std::vector<std::string> places;
+    for (const std::string& path : RecycledFrom(RemovedFilesFolderName)) {
+        if (std::find(recycledBefore.begin(), recycledBefore.end(), path) == recycledBefore.end()) places.push_back(path);
+    }
+    places.push_back(folder + "\\" + RemovedFilesFolderName);
+    int found = 0;
+    for (const std::string& place : places) found += ReadFileOrMissing(place + "\\" + OwnText) == "the user's own text";
+    EXPECT_GE(found, 1) << OwnText << " is neither in the Recycle Bin nor beside the installation";
+}
+
 // A recorded folder that points at the user's own documents: files there named like the product's
 // (the read-me with one letter changed) stay as they were, each named in the closing message.
 TEST_F(ReliabilityLifecycle, UninstallKeepsTheUsersFilesNamedLikeProductFilesInARecordedFolder) {

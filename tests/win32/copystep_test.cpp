@@ -968,4 +968,22 @@ TEST_F(CopyStepFullDiskTest, AWriteThatComesUpShortStopsTheStepWithAMessage) {
     EXPECT_LT(Session.progress.value, 200);
 }
 
+// A completion record that cannot be written (here the journal's handle takes no writes, as a
+// failing disk would) is no completion: the commit says so and the run can still be undone.
+using CommitTest = ScratchTree;
+TEST_F(CommitTest, ACompletionThatCannotBeWrittenIsNoCompletion) {
+    const std::string journal = Path("run.journal");
+    InstallJournal run = {};
+    ASSERT_TRUE(BeginJournal(run, journal.c_str()));
+    ASSERT_TRUE(JournalCreateFolder(run, Path("Made").c_str(), nullptr));
+    CloseHandle(run.file);
+    run.file = CreateFileA(journal.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+
+    EXPECT_FALSE(CommitJournal(run));
+    EXPECT_EQ(ReadBytes(journal).find("completed"), std::string::npos);
+    char stuck[MAX_PATH] = "";
+    EXPECT_EQ(RollBackJournal(run, stuck, sizeof stuck), JournalUndone) << stuck;
+    EXPECT_EQ(ListFolder(TestRoot), std::vector<std::string>{});
+}
+
 }  // namespace
