@@ -13,6 +13,7 @@
 #include "../common/expected_texts.h"
 #include "manifest.h"
 #include "pages.h"
+#include "journal.h"
 #include "shell.h"
 
 namespace {
@@ -237,9 +238,15 @@ protected:
         lstrcpyA(Session.directories.paths[DirInstall], install.c_str());
         GetWindowsDirectoryA(Session.directories.paths[DirWindows], DirectorySlotSize);
         lstrcpyA(Session.groupName, "Vantrel");
+        // The finish commits the run that the copy step began.
+        ZeroMemory(&Session.journal, sizeof Session.journal);
+        ASSERT_TRUE(BeginJournal(Session.journal, (install + ".journal").c_str()));
     }
 
     void TearDown() override {
+        if (Session.journal.file != nullptr) CloseHandle(Session.journal.file);
+        Session.journal.file = nullptr;
+        DeleteFileA((install + ".journal").c_str());
         if (!hadPublisherKey) RegDeleteTreeA(HKEY_LOCAL_MACHINE, PublisherKey);
         if (!hadUninstallKey) RegDeleteTreeA(HKEY_LOCAL_MACHINE, UninstallKey);
         RemoveTree(install);
