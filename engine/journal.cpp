@@ -200,6 +200,13 @@ void FlushFile(const char* path, PassState& state) {
     (void)CloseHandle(file);
 }
 
+// True when the folder's DACL reads as the recorded one: its protection was never changed (the
+// change failed, or the run stopped before it), or has been put back already.
+bool HoldsDacl(const char* folder, const char* recorded) {
+    char present[RecordSize];
+    return ReadFolderDaclText(folder, present, sizeof present) && strcmp(present, recorded) == 0;
+}
+
 // A replaced file goes into the holding folder: under its place in the install folder, or by its
 // name when it lay elsewhere (the Windows folder, the program group). Where that place is taken
 // or cannot be reached, it stays where it was set aside: kept, never deleted.
@@ -260,7 +267,7 @@ void Visit(Pass pass, const Record& record, PassState& state) {
             if (record.tag == 'K' && RemoveCreatedKey(first)) state.removed = true;
             break;
         case RestoreProtection:
-            if (record.tag == 'S') {
+            if (record.tag == 'S' && !HoldsDacl(first, second)) {
                 if (RestoreFolderDaclText(first, second)) {
                     NoteChange();
                 } else if (Exists(first)) {
