@@ -180,8 +180,13 @@ public:
 
     HWND window() const { return page_; }
     HWND bar() const { return GetDlgItem(page_, Bar); }
-    // The installing page's own report, into this page's labels and bar.
-    CopyReport report() const { return InstallingPageReport(page_); }
+    // The installing page's own report, into this page's labels and bar, without its timed pauses:
+    // the pacing is the installing page's subject, tested there.
+    CopyReport report() const {
+        CopyReport report = InstallingPageReport(page_);
+        report.pause = [](void*, uint32_t) {};
+        return report;
+    }
     int barPaints() const { return paints_; }
 
     std::string Label(int id) const {
