@@ -1,5 +1,5 @@
 # Porvane: the front door. CMake does the building; see README.md.
-#   make run     build everything and run the installer under Wine
+#   make run     build the installer and run it under Wine
 #   make test    build everything and run every test (native, Win32 under Wine, end to end, fuzz smoke)
 #   make dist    build only what dist/Porvane.exe needs; sign it when SIGN_CERT and SIGN_KEY are given
 #   make reproduce   two clean builds in two fresh folders must give the same bytes
@@ -65,7 +65,9 @@ installer: setup
 dist: installer
 	@$(MAKE_DIST)
 
-run: win32
+# The installer and the driver of the unattended run, not the tests.
+run: installer
+	@cmake --build $(WIN32) -j $(JOBS) --target porvane_unattended
 	@$(MAKE_DIST)
 	@WINE_ROOT=$(WINE_ROOT) scripts/run-installer.sh dist/Porvane.exe
 
