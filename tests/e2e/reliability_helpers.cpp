@@ -420,6 +420,7 @@ void ReliabilityTest::SetUp() {
     HostCommand("programs-restore");
     HostCommand("unmount Reliability/Full");
     HostCommand("unmount Reliability/ReadOnly");
+    HostCommand("drive-unmap d");
     ASSERT_FALSE(ProgramsFolder().empty());
     ASSERT_FALSE(WindowsFolder().empty());
     cleaner.extraFolders = {TestRoot};
@@ -432,6 +433,7 @@ void ReliabilityTest::SetUp() {
 
 void ReliabilityTest::TearDown() {
     CloseNotepads(0);
+    HostCommand("drive-unmap d");
     cleaner.Clean();
     cleaner.RestoreFileSystemKey();
     watchdog_.reset();
