@@ -530,23 +530,6 @@ bool IsAcceptableGroupName(const char* name) {
     return length >= 1 && length <= MaxGroupNameLength && AreAcceptableLevels(name);
 }
 
-bool HasLinkedLevel(const char* path, size_t firstLevel) {
-    char level[UninstallPathSize];
-    if (!CopyText(level, sizeof level, path)) return true;
-    const size_t length = strlen(level);
-    for (size_t i = firstLevel; i <= length; ++i) {
-        if (i < length && !IsSeparator(level[i])) continue;
-        if (i == 0 || IsSeparator(level[i - 1])) continue;  // no name before this separator
-        const char kept = level[i];
-        level[i] = '\0';
-        const DWORD attributes = GetFileAttributesA(level);
-        level[i] = kept;
-        if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-    }
-    return false;
-}
-
 bool IsFolderEmpty(const char* path) {
     char pattern[UninstallPathSize + 1];
     if (!JoinPath(pattern, sizeof pattern, path, "*", false)) return false;

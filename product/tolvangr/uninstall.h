@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "installedproduct.h"
+#include "linkedpath.h"
 
 enum {
     UninstallPathSize = MAX_PATH,  // paths of at most MAX_PATH - 1 characters
@@ -57,11 +58,6 @@ bool IsAcceptableInstallFolder(const char* path);
 // A program group name below the Programs folder: 1 to 40 characters of plain levels as above,
 // relative, an optional final backslash.
 bool IsAcceptableGroupName(const char* name);
-
-// True when one of the levels of path from character firstLevel on is reached through a link
-// (junction, symbolic link, mount point), or when path is too long to check. Levels that do not
-// exist end the check.
-bool HasLinkedLevel(const char* path, size_t firstLevel);
 
 // True when the folder exists and holds nothing but "." and "..".
 bool IsFolderEmpty(const char* path);
