@@ -314,7 +314,10 @@ void RemoveProgramGroup(const InstalledProduct& product, const UninstallPlan& pl
         AddReportLine(report, group, ThroughLink);
         return;
     }
-    if (!IsFolder(group)) return;  // removed already
+    if (!IsFolder(group)) {  // removed already, unless it is out of reach
+        if (ProbePath(group) == PathUnreachable) AddReportLine(report, group, NotRemoved);
+        return;
+    }
 
     static const char extension[] = ".lnk";
     const HRESULT com = CoInitialize(nullptr);

@@ -381,6 +381,25 @@ TEST_F(UninstallTest, ChangesNothingWhenTheInstallFolderCannotBeFound) {
         EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
         EXPECT_TRUE(HasValue(UninstallEntry, "Program Path"));
     }
+    // The real uninstaller says so, and ends with its own code.
+    ChildProgram child;
+    std::string said, why;
+    DWORD exitCode = 0;
+    ASSERT_TRUE(StartProgram((windowsFolder + "\\Tolvangr.exe").c_str(), &child, &why)) << why;
+    for (int box = 0; box < 2; ++box) {  // the question, then the closing message
+        HWND shown = WaitForMessageBox(child.processId, nullptr, PORVANE_CAPTION, 15000);
+        said = shown ? MessageBoxText(shown) : "no message";
+        if (shown) AnswerMessageBox(shown, box == 0 ? IDYES : IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(shown); }, 15000));
+    }
+    EXPECT_TRUE(WaitForExit(&child, 15000, &exitCode));
+    EndProgram(&child);
+    const char* const args[] = {"Vantrel", installFolder.c_str(), "Vantrel"};
+    char expected[1024];
+    ASSERT_TRUE(FormatText(expected, sizeof expected, FolderMissingFormat, args, 3));
+    EXPECT_EQ(said.substr(0, strlen(expected)), expected);
+    EXPECT_EQ(exitCode, 5u);
+    EXPECT_TRUE(HasValue(UninstallEntry, "Program Path"));
     // The mark of a removal that began in the folder, and took it before it was stopped.
     Fill(plan.installFolder, installFolder);
     SetText(UninstallEntry, "Removal Begun", std::string("\1\0\0\0", 4), REG_DWORD);
