@@ -30,7 +30,7 @@ const char NotRemoved[] = "could not be removed";
 const char StillHolds[] = "kept, it still holds other files";
 const char ThroughLink[] = "left alone, it is reached through a link";
 const char Changed[] = "changed since installation, kept";
-const char OthersLink[] = "another program's link, kept";
+const char OthersLink[] = "not this installation's link, kept";
 const char FolderNotFound[] = "not removed, its folder cannot be found";
 
 enum { ReadBlockSize = 4096 };

@@ -137,7 +137,7 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     ASSERT_TRUE(Uninstall(&removal, &why)) << why;
     EXPECT_EQ(removal.question, "Remove Vantrel and all of its components?");
     EXPECT_EQ(removal.closing, "Vantrel was removed, except for the following:\r\n\r\n" + othersHelp +
-                                   ": another program's link, kept\r\n" + GroupFolder() +
+                                   ": not this installation's link, kept\r\n" + GroupFolder() +
                                    ": kept, it still holds other files\r\n" + Folder +
                                    ": kept, it still holds other files\r\n");
     EXPECT_EQ(removal.exitCode, 3u) << "removed, with items left behind";
@@ -216,9 +216,15 @@ TEST_F(ReliabilityLifecycle, UninstallKeepsTheUsersFilesNamedLikeProductFilesInA
 
     EXPECT_EQ(Difference(before, ReadTree(documents)), "") << "the user's files changed";
     const std::string kept = ": changed since installation, kept\r\n";
+    // The links lead into the folder that was installed, not the recorded one: not provably the product's.
+    std::string links;
+    for (const char* name : {"Update", "Vantrel", "Help", "Read Me"}) {
+        links += GroupFolder() + "\\" + name + ".lnk: not this installation's link, kept\r\n";
+    }
     EXPECT_EQ(removal.closing, "Vantrel was removed, except for the following:\r\n\r\n" + documents + "\\Vantrel.exe" +
-                                   kept + documents + "\\Read Me.txt" + kept + documents + "\\Order.txt" + kept +
-                                   documents + ": kept, it still holds other files\r\n");
+                                   kept + documents + "\\Read Me.txt" + kept + documents + "\\Order.txt" + kept + links +
+                                   GroupFolder() + ": kept, it still holds other files\r\n" + documents +
+                                   ": kept, it still holds other files\r\n");
 }
 
 }  // namespace

@@ -263,7 +263,7 @@ TEST_F(UninstallTest, RemovesOnlyItsOwnLinksFromAGroupThatHoldsOthers) {
     Uninstall();
 
     EXPECT_EQ(ListFolder(groupFolder), (std::vector<std::string>{"Help.lnk", "Other.lnk", "Update.lnk"}));
-    const std::string kept = ": another program's link, kept";
+    const std::string kept = ": not this installation's link, kept";
     EXPECT_EQ(ReportLines(report), (std::vector<std::string>{groupFolder + "\\Update.lnk" + kept,
                                                              groupFolder + "\\Help.lnk" + kept,
                                                              groupFolder + ": kept, it still holds other files"}));
