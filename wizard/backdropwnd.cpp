@@ -220,12 +220,19 @@ int OnBackdropPaint(HWND window) {
     return 1;
 }
 
+namespace {
+
+void FreeBannerCopy(HGLOBAL& copy) {
+    if (copy) (void)GlobalFree(copy);
+    copy = NULL;
+}
+
+}  // namespace
+
 int OnBackdropDestroy(void) {
-    HGLOBAL* copies[] = {&Backdrop.bannerRight, &Backdrop.bannerFill, &Backdrop.bannerRule};
-    for (HGLOBAL* copy : copies) {
-        if (*copy) (void)GlobalFree(*copy);
-        *copy = NULL;
-    }
+    FreeBannerCopy(Backdrop.bannerRight);
+    FreeBannerCopy(Backdrop.bannerFill);
+    FreeBannerCopy(Backdrop.bannerRule);
     if (Backdrop.bannerPalette) (void)DeleteObject(Backdrop.bannerPalette);
     Backdrop.bannerPalette = NULL;
     Session.backdrop = NULL;  // a later step change has nothing to repaint
