@@ -158,9 +158,13 @@ HGLOBAL LoadBannerDib(int id) {
 int OnBackdropCreate(HWND window) {
     FillTitles();
 
+    // The system's small-icon list, asked for with a folder name that the shell takes as given
+    // instead of looking it up: a lookup can fail (Wine's finds no "." when the current folder is
+    // a drive root, where an installer may well be started), and then no list shows any icon.
     SHFILEINFOA info;
-    Session.smallIcons =
-        (HIMAGELIST)SHGetFileInfoA(".", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    Session.smallIcons = (HIMAGELIST)SHGetFileInfoA(
+        "Folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+        SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
 
     FillFonts(Session.screenWidth, Session.screenHeight);
     FillUiColors(&Session.colors);
