@@ -16,10 +16,13 @@ string(REPLACE "-luuid" "" CMAKE_C_STANDARD_LIBRARIES "${CMAKE_C_STANDARD_LIBRAR
 # keeps by default. Paths of the source and build folders are written relative, so that no folder
 # name reaches the output. Each object also carries the compiler's intermediate code, for the
 # installer's link-time optimisation (porvane_optimised_link); every other program is linked from
-# the ordinary code beside it, as the -fno-lto below makes the default.
+# the ordinary code beside it, as the -fno-lto below makes the default. A function called from one
+# place is not inlined there unless it asks to be: whole handlers merged into their callers came
+# out larger.
 add_library(porvane_program_flags INTERFACE)
 target_compile_options(porvane_program_flags INTERFACE
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections -fomit-frame-pointer
+    -fno-inline-functions-called-once
     -flto -ffat-lto-objects
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 add_link_options(-fno-lto)
