@@ -57,9 +57,7 @@ void ShowCopyFailure(void* page, const char* text) {
 
 bool RetryHeldFile(void* page, const char* path) {
     const char* const args[] = {path};
-    char text[MAX_PATH + sizeof FileInUseFormat];
-    (void)FormatText(text, sizeof text, FileInUseFormat, args, 1);
-    return MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+    return ShowMessage(PageOf(page), IDS_FILE_IN_USE, args, 1, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
 }
 
 BOOL OnInitDialog(HWND page) {
