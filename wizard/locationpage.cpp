@@ -32,7 +32,7 @@ char* InstallFolder() { return Session.directories.paths[DirInstall]; }
 
 HWND NavigatorList(HWND page) { return GetDlgItem(page, IDC_FOLDER_LIST); }
 
-bool FitsInstallFolder(const char* path) { return lstrlenA(path) < DirectorySlotSize; }
+bool FitsInstallFolder(const char* path) { return strlen(path) < DirectorySlotSize; }
 
 // Reads entry index into text; false (text empty) when there is no such entry or it is too long.
 bool ReadEntryText(HWND list, int index, char (&text)[EntryTextSize]) {
@@ -223,7 +223,7 @@ void ResetFolder(HWND page) {
     if (!ReadPreviousInstallFolder(folder, sizeof folder) || !FitsInstallFolder(folder)) {
         (void)JoinPath(folder, sizeof folder, DefaultParentFolder, Manifest.product.productName, false);
     }
-    if (lstrcmpA(folder, InstallFolder()) != 0) NavigateTo(page, folder, false);
+    if (strcmp(folder, InstallFolder()) != 0) NavigateTo(page, folder, false);
 }
 
 bool NavigateTo(HWND page, const char* path, bool driveView) {
@@ -252,7 +252,7 @@ void FillDriveView(HWND page) {
     const DWORD length = GetLogicalDriveStringsA(sizeof roots - 1, roots);
     if (length > 0 && length < sizeof roots - 1) {
         roots[length] = '\0';
-        for (char* root = roots; root < roots + length && *root != '\0'; root += lstrlenA(root) + 1) {
+        for (char* root = roots; root < roots + length && *root != '\0'; root += strlen(root) + 1) {
             if (*root >= 'a' && *root <= 'z') *root = static_cast<char>(*root - 'a' + 'A');
             if (GetDriveTypeA(root) == DRIVE_FIXED) AddEntry(list, root, NavEntryKind::Drive);
         }
@@ -283,7 +283,7 @@ void FillFolderView(HWND page, const char* path) {
     SetLevel(0, 0);
     for (int k = 0; k < chainCount; ++k) {
         char prefix[ChainCapacity + 1];
-        (void)lstrcpynA(prefix, path, chain[k].length + 1);
+        (void)CopyText(prefix, chain[k].length + 1, path);
         InsertEntry(list, k + 1, prefix, chain[k].kind);
         SetLevel(k + 1, k + 1);
     }
