@@ -1,6 +1,6 @@
 // Every message the installer shows, and the caption of every message box, for the code that
 // shows them and the tests that read them. Texts with "%s" are formats for FormatText. The wizard
-// shows the ones of messagetexts.h from its string table.
+// shows the ones of messagetexts.h from its string table; the copy step names them by their ids.
 #pragma once
 
 #include "messagetexts.h"
@@ -8,25 +8,22 @@
 #define PORVANE_CAPTION "Porvane"
 
 // The copy step's failures, each followed by the abort notice.
-inline constexpr char CreateFailedText[] = "Unable to create destination file!\r\nInstallation will now be aborted.";
-inline constexpr char WriteFailedText[] = "Unable to write destination file!\r\nInstallation will now be aborted.";
+inline constexpr char CreateFailedText[] = TEXT_CREATE_FAILED;
+inline constexpr char WriteFailedText[] = TEXT_WRITE_FAILED;
 // Before anything changes: a product file held by a running program (its path is the argument;
 // Retry and Cancel), and a volume without room (its name, the bytes needed, the bytes free).
 inline constexpr char FileInUseFormat[] = TEXT_FILE_IN_USE;
-inline constexpr char NotEnoughSpaceFormat[] =
-    "Not enough free space on %s!\r\nThe installation needs %s bytes there, %s are free.\r\nInstallation will "
-    "now be aborted.";
+inline constexpr char NotEnoughSpaceFormat[] = TEXT_NOT_ENOUGH_SPACE;
 // The journal of changes cannot be written (nothing has changed yet), and an unfinished run's
 // changes that could not all be undone (the first path that stays is the argument).
-inline constexpr char JournalFailedText[] =
-    "Unable to keep a record of the installation's changes!\r\nInstallation will now be aborted.";
+inline constexpr char JournalFailedText[] = TEXT_JOURNAL_FAILED;
 // The installation is complete but cannot be recorded as such on the disk: it is undone.
 inline constexpr char CommitFailedText[] = TEXT_COMMIT_FAILED;
 inline constexpr char UndoStuckFormat[] = TEXT_UNDO_STUCK;
 // The folder inside the install folder that holds what the clean-up removed; once an installation
 // completes it goes to the Recycle Bin (where the volume has one).
 inline constexpr char RemovedFilesFolderName[] = "Files removed by setup";
-inline constexpr char DamagedText[] = "The installer is damaged and cannot continue.\r\nPlease download it again.";
+inline constexpr char DamagedText[] = TEXT_DAMAGED;
 
 // The abort notice; its argument is the support address.
 inline constexpr char AbortNoticeFormat[] = TEXT_ABORT_NOTICE;

@@ -5,6 +5,19 @@
 #ifndef PORVANE_MESSAGE_TEXTS_H
 #define PORVANE_MESSAGE_TEXTS_H
 
+#define IDS_CREATE_FAILED 2021
+#define TEXT_CREATE_FAILED "Unable to create destination file!\r\nInstallation will now be aborted."
+#define IDS_WRITE_FAILED 2022
+#define TEXT_WRITE_FAILED "Unable to write destination file!\r\nInstallation will now be aborted."
+#define IDS_NOT_ENOUGH_SPACE 2023
+#define TEXT_NOT_ENOUGH_SPACE \
+    "Not enough free space on %s!\r\nThe installation needs %s bytes there, %s are free.\r\nInstallation will " \
+    "now be aborted."
+#define IDS_JOURNAL_FAILED 2024
+#define TEXT_JOURNAL_FAILED \
+    "Unable to keep a record of the installation's changes!\r\nInstallation will now be aborted."
+#define IDS_DAMAGED 2025
+#define TEXT_DAMAGED "The installer is damaged and cannot continue.\r\nPlease download it again."
 #define IDS_PATH_INVALID 2001
 #define TEXT_PATH_INVALID "Path Invalid!\r\n\r\n"
 #define IDS_PATH_EMPTY 2002

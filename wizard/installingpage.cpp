@@ -51,8 +51,8 @@ void RepaintBar(void*, const ProgressMeter& meter) {
 
 void Pause(void* page, uint32_t milliseconds) { PumpMessages(PageOf(page), milliseconds); }
 
-void ShowCopyFailure(void* page, const char* text) {
-    (void)MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+void ShowCopyFailure(void* page, unsigned textId, const char* const* args, int argCount) {
+    (void)ShowMessage(PageOf(page), textId, args, argCount, MB_OK | MB_ICONERROR);
 }
 
 bool RetryHeldFile(void* page, const char* path) {
