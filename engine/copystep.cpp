@@ -16,8 +16,8 @@
 
 namespace {
 
-int16_t StopCopy(const CopyReport& report, const char* text) {
-    report.fail(report.context, text);
+int16_t StopCopy(const CopyReport& report, unsigned textId) {
+    report.fail(report.context, textId, nullptr, 0);
     return -1;
 }
 
@@ -117,7 +117,7 @@ int16_t CopyVerifiedFiles(const CopyReport& report, const DirectoryTable& direct
                           InstallJournal& journal, const InstallManifest& manifest, const uint32_t* payloadCrcs) {
     // What can be known in advance stops the step before anything changes: a run stopped here
     // has nothing to undo.
-    if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(report, DamagedText);
+    if (!PayloadsIntact(manifest, payloadCrcs)) return StopCopy(report, IDS_DAMAGED);
     if (!WaitUntilFilesAreFree(report, directories, manifest)) return -1;
     if (!CheckFreeSpace(report, directories, manifest)) return -1;
     return CopyManifestFiles(report, directories, meter, journal, manifest);
@@ -143,7 +143,7 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
     char journalPath[JournalPathSize];
     if (!JournalPath(journalPath, sizeof journalPath, directories.paths[DirWindows], manifest.product) ||
         !BeginJournal(journal, journalPath)) {
-        return StopCopy(report, JournalFailedText);
+        return StopCopy(report, IDS_JOURNAL_FAILED);
     }
     // Whatever the run replaces, in the install folder or elsewhere, ends up beside the
     // installation; the name of that holding folder is chosen and recorded before anything moves.
@@ -154,7 +154,7 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
         // the protection of a new one (its own recorded, for an undo).
         const DWORD attributes = GetFileAttributesA(installFolder);
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !JournalProtectFolder(journal, installFolder)) {
-            return StopCopy(report, CreateFailedText);
+            return StopCopy(report, IDS_CREATE_FAILED);
         }
         // Only an earlier installation's folder is cleaned; any other keeps what it holds.
         if (canSetAside && HoldsEarlierInstallation(installFolder)) (void)CleanInstallFolder(installFolder, journal);
@@ -187,7 +187,7 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
 
         // A destination too long for the system's paths cannot be created; a cut one would be
         // some other file.
-        if (!fits) return StopCopy(report, CreateFailedText);
+        if (!fits) return StopCopy(report, IDS_CREATE_FAILED);
 
         if (!MustExtractEntry(destination, entry)) {
             AddProgress(meter, report, entry.fileSize);
@@ -195,16 +195,16 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
         }
 
         const uint8_t* payload = LocatePayload(entry);
-        if (payload == nullptr) return StopCopy(report, WriteFailedText);
+        if (payload == nullptr) return StopCopy(report, IDS_WRITE_FAILED);
 
         // A file already there (one the clean-up keeps, or in the Windows folder) is set aside first.
-        if (!JournalNewFile(journal, destination)) return StopCopy(report, CreateFailedText);
+        if (!JournalNewFile(journal, destination)) return StopCopy(report, IDS_CREATE_FAILED);
         HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return StopCopy(report, CreateFailedText);
+        if (file == INVALID_HANDLE_VALUE) return StopCopy(report, IDS_CREATE_FAILED);
         NoteChange();
 
-        if (!ExtractEntry(meter, report, entry, file, payload, stamp)) return StopCopy(report, WriteFailedText);
+        if (!ExtractEntry(meter, report, entry, file, payload, stamp)) return StopCopy(report, IDS_WRITE_FAILED);
     }
     return 1;
 }

@@ -45,8 +45,9 @@ struct CopyReport {
     void (*repaintBar)(void* context, const ProgressMeter& meter);
     // A timed pause in which the page stays responsive.
     void (*pause)(void* context, uint32_t milliseconds);
-    // A failure that stops the step; the text is shown before the step returns -1.
-    void (*fail)(void* context, const char* text);
+    // A failure that stops the step: the message with id textId (messagetexts.h), each "%s" filled
+    // from args, is shown before the step returns -1.
+    void (*fail)(void* context, unsigned textId, const char* const* args, int argCount);
     // A product file to be replaced is held open by another program: true to look again (Retry),
     // false to stop the step (Cancel; nothing else is reported).
     bool (*retryHeldFile)(void* context, const char* path);

@@ -136,5 +136,5 @@ void RecycleHoldingFolder(const char* holding) {
     if (!Exists(mirror)) return;
     (void)WalkTree(ReleaseMirror, mirror, mirror);
     // What only the mirror still holds is what the user will look for in the holding folder.
-    if (Exists(mirror) && !Exists(holding) && MoveFileA(mirror, holding)) NoteChange();
+    if (Exists(mirror) && !Exists(holding) && MoveFileExA(mirror, holding, MOVEFILE_COPY_ALLOWED)) NoteChange();
 }

@@ -266,7 +266,7 @@ void Visit(Pass pass, const Record& record, PassState& state) {
             // An aside that is not there was never moved, or is back already.
             if (record.tag == 'M' || record.tag == 'R') {
                 const PathPresence aside = ProbePath(second);
-                if (aside == PathUnreachable || (aside == PathPresent && !MoveFileA(second, first))) {
+                if (aside == PathUnreachable || (aside == PathPresent && !MoveFileExA(second, first, MOVEFILE_COPY_ALLOWED))) {
                     NoteStuck(state, first);
                 } else if (aside == PathPresent) {
                     NoteChange();
@@ -517,7 +517,7 @@ bool JournalNewFile(InstallJournal& journal, const char* path) {
             if (aside[length + 2] == '9') return false;
             ++aside[length + 2];
         }
-        if (!Append(journal, 'R', path, aside) || !MoveFileA(path, aside)) return false;
+        if (!Append(journal, 'R', path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
         NoteChange();
     } else if (journal.holding[0] != '\0') {
         // The clean-up may have set an earlier file of this name aside: the new file replaces it.
@@ -573,7 +573,7 @@ bool JournalSetAside(InstallJournal& journal, const char* path) {
     (void)CopyText(parent, sizeof parent, aside);
     *strrchr(parent, '\\') = '\0';
     CreateFolderChain(parent, journal);
-    if (!Append(journal, 'M', path, aside) || !MoveFileA(path, aside)) return false;
+    if (!Append(journal, 'M', path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
     NoteChange();
     return true;
 }

@@ -1,6 +1,5 @@
 // LZHUF decoder. The adaptive tree, the ring and the output block are process-wide records; the
-// bit reader and the output counters live in locals of the main loop so that they stay in
-// registers (every ring store is a byte store, which would otherwise force them back to memory).
+// bit reader and the output counters live in locals of the main loop.
 #include "lzhuf.h"
 
 #include "lzhuf_format.h"
@@ -18,16 +17,13 @@ enum : int { BLOCK_SIZE = 1024 };
 #define NOINLINE
 #endif
 
-// Slack behind the ring: a short match is copied with one 8-byte load and store that may reach
-// past the last ring byte. The slack is never part of the ring's contents.
-const int RING_SLACK = 8;
-
 // The deepest possible code: every leaf count is at least 1 and the root count is at most
 // FREQ_LIMIT when a code is read, and a tree with the sibling property is a Huffman tree, so a
 // path of length D needs a root count of at least Fibonacci(D + 2); Fibonacci(23) = 28657 is the
-// largest that fits, so D <= 21. A position code takes at most 8 + 6 bits. With this many bits
-// in the buffer a whole code is read without a refill.
-const int MAX_CODE_BITS = 21 + 14;
+// largest that fits, so D <= 21. A position takes at most 8 + 6 bits. With this many bits in the
+// buffer a whole symbol, or a whole position, is read without a refill.
+const int MAX_SYMBOL_BITS = 21;
+const int MAX_POSITION_BITS = 8 + POSITION_LOW_BITS;
 
 // Node indexes and symbols are never negative, so links are kept unsigned: loops then index the
 // arrays without sign extensions.
@@ -41,14 +37,17 @@ struct LzhufTree {
 struct PayloadSource {
     const uint8_t* next;
     uint32_t left;
-    uint64_t pastEnd;  // zero bytes handed out after the last payload byte
+    uint32_t pastEnd;  // zero bytes handed out after the last payload byte
 };
 
 // The unread bits sit left-aligned in bitBuffer, followed by a single 1 (the end mark) and zeros,
-// so the number of valid bits is 63 minus the count of trailing zeros. Reading a code is then
-// nothing but shifting, however many bits its path takes.
+// so the number of valid bits is WORD_BITS - 1 less the count of trailing zeros. Reading a code is then
+// nothing but shifting, however many bits its path takes. The buffer is a machine word, so that it
+// stays in one register on any target.
+typedef size_t BitWord;
+const int WORD_BITS = int(sizeof(BitWord) * 8);
 struct BitReader {
-    uint64_t bitBuffer;
+    BitWord bitBuffer;
     PayloadSource source;
 };
 
@@ -64,7 +63,7 @@ struct OutputBlock {
 
 struct LzhufDecoder {
     LzhufTree tree;
-    uint8_t ring[RING_SIZE + RING_SLACK];
+    uint8_t ring[RING_SIZE];
     OutputBlock output;
     uint32_t rebuildCount;
     uint32_t droppedBytes;
@@ -154,104 +153,53 @@ inline void updateTree(LzhufTree& t, size_t leaf, unsigned s) {
 }
 
 // The top bit of `bits`, shifting it out. On x86 the shift's carry is the bit itself.
-inline size_t takeBit(uint64_t& bits) {
+inline size_t takeBit(BitWord& bits) {
 #if defined(__GNUC__)
     return __builtin_add_overflow(bits, bits, &bits);
 #else
-    const size_t bit = static_cast<size_t>(bits >> 63);
+    const size_t bit = bits >> (WORD_BITS - 1);
     bits <<= 1;
     return bit;
 #endif
 }
 
-inline uint64_t loadBigEndian64(const uint8_t* p) {
+// The buffer always holds its end mark, so it is never 0.
+inline int validBits(BitWord bitBuffer) {
 #if defined(__GNUC__)
-    uint64_t v;
-    memcpy(&v, p, sizeof v);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    return v;
+    return WORD_BITS - 1 - (sizeof(BitWord) > 4 ? __builtin_ctzll(bitBuffer) : __builtin_ctz(unsigned(bitBuffer)));
 #else
-    return __builtin_bswap64(v);
-#endif
-#else
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
-    return v;
-#endif
-}
-
-// The buffer always holds its end mark, so it is never 0. A 32-bit target counts in the two
-// halves: its compiler would otherwise call a library routine for the 64-bit count.
-inline int validBits(uint64_t bitBuffer) {
-#if defined(__GNUC__) && UINTPTR_MAX > 0xFFFFFFFFu
-    return 63 - __builtin_ctzll(bitBuffer);
-#elif defined(__GNUC__)
-    const uint32_t low = static_cast<uint32_t>(bitBuffer);
-    return low != 0 ? 63 - __builtin_ctz(low) : 31 - __builtin_ctz(static_cast<uint32_t>(bitBuffer >> 32));
-#else
-    int valid = 63;
+    int valid = WORD_BITS - 1;
     for (; (bitBuffer & 1) == 0; bitBuffer >>= 1) --valid;
     return valid;
 #endif
 }
 
-// Tops the buffer up to at least 56 valid bits, whole bytes at a time; past the payload's end
-// the bytes are zeros.
-void refill(BitReader& in) {
+// Fewer valid bits than `needed`: the end mark is not among the lowest WORD_BITS - needed bits.
+inline bool lacks(BitWord bitBuffer, int needed) {
+    return (bitBuffer & (~BitWord(0) >> needed)) == 0;
+}
+
+// Tops the buffer up to at least WORD_BITS - 8 valid bits, a byte at a time; past the payload's
+// end the bytes are zeros.
+NOINLINE void refill(BitReader& in) {
     int valid = validBits(in.bitBuffer);
-    uint64_t bits = in.bitBuffer & (in.bitBuffer - 1);  // without the end mark
-    if (in.source.left >= 8) {
-        const int whole = (63 - valid) >> 3;
-        bits |= (loadBigEndian64(in.source.next) >> (64 - 8 * whole)) << (64 - valid - 8 * whole);
-        in.source.next += whole;
-        in.source.left -= whole;
-        valid += 8 * whole;
-    } else {
-        for (; valid <= 55; valid += 8) {
-            uint64_t byte = 0;
-            if (in.source.left > 0) {
-                byte = *in.source.next++;
-                --in.source.left;
-            } else {
-                ++in.source.pastEnd;
-            }
-            bits |= byte << (56 - valid);
+    BitWord bits = in.bitBuffer & (in.bitBuffer - 1);  // without the end mark
+    for (; valid < WORD_BITS - 8; valid += 8) {
+        BitWord byte = 0;
+        if (in.source.left > 0) {
+            byte = *in.source.next++;
+            --in.source.left;
+        } else {
+            ++in.source.pastEnd;
         }
+        bits |= byte << (WORD_BITS - 8 - valid);
     }
-    in.bitBuffer = bits | (uint64_t(1) << (63 - valid));
+    in.bitBuffer = bits | (BitWord(1) << (WORD_BITS - 1 - valid));
 }
 
-inline void copy8(uint8_t* to, const uint8_t* from) {
-    uint64_t v;
-    memcpy(&v, from, sizeof v);
-    memcpy(to, &v, sizeof v);
-}
-
-// Copies n bytes from ring index src to ring index dst one at a time in effect: a source range
-// that overlaps the bytes being written repeats them, and both indexes wrap at the ring's end.
+// Copies n bytes from ring index src to ring index dst one at a time: a source range that overlaps
+// the bytes being written repeats them, and both indexes wrap at the ring's end.
 inline void copyMatch(uint8_t* ring, size_t dst, size_t src, size_t n) {
-    if (src + n <= RING_SIZE && dst + n <= RING_SIZE) {
-        const bool disjoint = src + n <= dst || dst + n <= src;
-        // With the source at least 8 bytes behind, every 8-byte load sees only finished bytes.
-        if (disjoint || (src < dst && dst - src >= 8)) {
-            if (n >= 8) {
-                size_t k = 0;
-                for (; k + 8 < n; k += 8) copy8(ring + dst + k, ring + src + k);
-                copy8(ring + dst + n - 8, ring + src + n - 8);
-                return;
-            }
-#if !(defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__)
-            // Merge n source bytes into the 8 bytes at dst, rewriting the rest with what they held.
-            uint64_t from, to;
-            memcpy(&from, ring + src, sizeof from);
-            memcpy(&to, ring + dst, sizeof to);
-            const uint64_t mask = (uint64_t(1) << (8 * n)) - 1;
-            to = (to & ~mask) | (from & mask);
-            memcpy(ring + dst, &to, sizeof to);
-            return;
-#endif
-        }
-    }
     for (size_t k = 0; k < n; ++k) ring[(dst + k) & RING_MASK] = ring[(src + k) & RING_MASK];
 }
 
@@ -286,8 +234,7 @@ NOINLINE uint32_t reachOutputEvent(uint32_t produced) {
     return out.fileSize - out.flushed > BLOCK_SIZE ? out.flushed + BLOCK_SIZE : out.fileSize;
 }
 
-// The main loop: decodes until the whole file is out or a write comes up short. The reader is
-// copied in and out so that it can stay in registers.
+// The main loop: decodes until the whole file is out or a write comes up short.
 void decodeAll(BitReader& reader) {
     LzhufTree& t = Decoder.tree;
     uint8_t* const ring = Decoder.ring;
@@ -296,18 +243,11 @@ void decodeAll(BitReader& reader) {
     size_t r = RING_START;
     uint32_t produced = 0;  // bytes decoded into the ring
     uint32_t eventAt = fileSize > BLOCK_SIZE ? uint32_t(BLOCK_SIZE) : fileSize;
-    // Fewer valid bits than a whole code can take: the end mark is not among the lowest
-    // 64 - MAX_CODE_BITS bits.
-    const uint64_t enoughBits = ~uint64_t(0) >> MAX_CODE_BITS;
     for (;;) {
-        if ((in.bitBuffer & enoughBits) == 0) {
-            BitReader slow = in;
-            refill(slow);
-            in = slow;
-        }
+        if (lacks(in.bitBuffer, MAX_SYMBOL_BITS)) refill(in);
 
         // decodeSymbol: one bit per level from the root down, until a leaf.
-        uint64_t bits = in.bitBuffer;
+        BitWord bits = in.bitBuffer;
         size_t node = t.child[ROOT] + takeBit(bits);
         size_t c;
         while ((c = t.child[node]) < NODE_COUNT) node = c + takeBit(bits);
@@ -320,10 +260,15 @@ void decodeAll(BitReader& reader) {
             ++produced;
         } else {
             // decodePosition: the code of the upper 6 bits, then the lower 6 bits.
-            const size_t top = bits >> 56;
-            const unsigned length = POSITION_CODE_LENGTH[top];
-            const size_t low = (bits >> (64 - POSITION_LOW_BITS - length)) & ((1u << POSITION_LOW_BITS) - 1);
-            const size_t p = (size_t(POSITION_HIGH[top]) << POSITION_LOW_BITS) | low;
+            if (lacks(bits, MAX_POSITION_BITS)) {
+                in.bitBuffer = bits;
+                refill(in);
+                bits = in.bitBuffer;
+            }
+            const unsigned top = unsigned(bits >> (WORD_BITS - 8));
+            const unsigned length = positionCodeLength(top);
+            const size_t low = (bits >> (WORD_BITS - POSITION_LOW_BITS - length)) & ((1u << POSITION_LOW_BITS) - 1);
+            const size_t p = (size_t(positionHigh(top, length)) << POSITION_LOW_BITS) | low;
             bits <<= length + POSITION_LOW_BITS;
 
             uint32_t n = s - MATCH_SYMBOL_BASE;
@@ -350,7 +295,7 @@ void decodeAll(BitReader& reader) {
 
 bool decodePayload(const PayloadSink& sink, const uint8_t* payload, uint32_t compressedSize,
                    uint32_t fileSize) {
-    BitReader in = {uint64_t(1) << 63, {payload, compressedSize, 0}};
+    BitReader in = {BitWord(1) << (WORD_BITS - 1), {payload, compressedSize, 0}};
     Decoder.rebuildCount = 0;
     Decoder.droppedBytes = 0;
     initTree(Decoder.tree);

@@ -8,7 +8,6 @@
 #include "manifest.h"
 #include "messages.h"
 #include "pathutil.h"
-#include "text.h"
 
 namespace {
 
@@ -108,9 +107,7 @@ bool CheckFreeSpace(const CopyReport& report, const DirectoryTable& directories,
         FormatNumber(availableText, static_cast<uint32_t>(available));  // below needed, so it fits
         const char* where = volumes[v][0] != '\0' ? volumes[v] : directories.paths[slots[v]];
         const char* const args[] = {where, neededText, availableText};
-        char text[MAX_PATH + 160];
-        (void)FormatText(text, sizeof text, NotEnoughSpaceFormat, args, 3);
-        report.fail(report.context, text);
+        report.fail(report.context, IDS_NOT_ENOUGH_SPACE, args, 3);
         return false;
     }
     return true;

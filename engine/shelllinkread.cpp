@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <string.h>
 
 bool ReadShellLink(const char* linkPath, char* target, size_t targetSize, char* workingFolder,
                    size_t workingFolderSize) {
@@ -26,10 +27,10 @@ bool ReadShellLink(const char* linkPath, char* target, size_t targetSize, char* 
         file->Release();
     }
     link->Release();
-    const size_t pathLength = lstrlenA(path);
-    const size_t folderLength = lstrlenA(folder);
+    const size_t pathLength = strlen(path);
+    const size_t folderLength = strlen(folder);
     if (!read || pathLength + 1 > targetSize || folderLength + 1 > workingFolderSize) return false;
-    lstrcpynA(target, path, static_cast<int>(targetSize));
-    lstrcpynA(workingFolder, folder, static_cast<int>(workingFolderSize));
+    memcpy(target, path, pathLength + 1);
+    memcpy(workingFolder, folder, folderLength + 1);
     return true;
 }

@@ -139,15 +139,16 @@ void FinishBits(BitWriter& w) {
     w.pending = 0;
 }
 
-// Position codes of the upper 6 bits, read back from the decoder's lookup tables: the code of u
-// is the top bits of the first byte that maps to u.
+// Position codes of the upper 6 bits, read back from the decoder's reading of a byte: the code of
+// u is the top bits of the first byte that maps to u.
 struct PositionCodes {
     uint8_t code[64];
     uint8_t length[64];
     PositionCodes() {
         for (int byte = 255; byte >= 0; --byte) {
-            const int u = POSITION_HIGH[byte];
-            length[u] = POSITION_CODE_LENGTH[byte];
+            const unsigned n = positionCodeLength(static_cast<unsigned>(byte));
+            const unsigned u = positionHigh(static_cast<unsigned>(byte), n);
+            length[u] = static_cast<uint8_t>(n);
             code[u] = static_cast<uint8_t>(byte >> (8 - length[u]));
         }
     }

@@ -24,16 +24,6 @@ enum {
     RestoreSettleTime = 100,  // milliseconds
 };
 
-// The publisher's own home page, not the product's: fixed text of the restart notice.
-
-const char RestartNotice[] =
-    "Before using %s for the first time you will\r\n"
-    "need to restart your computer. Do it now!\r\n\r\n"
-    "For other great software utilities be sure to\r\n"
-    "stop by " PUBLISHER_HOME_PAGE_NAME " home page at\r\n" PUBLISHER_HOME_PAGE
-    "\r\n\r\nIf you have any questions or comments you can\r\n"
-    "email support at %s!";
-
 const char CommandLineFormat[] = "Notepad.exe %s";
 
 }  // namespace
@@ -42,14 +32,14 @@ bool FormatReadMeQuestion(char* out, size_t outSize) {
     char name[sizeof(ProductInfo::productName) + 1];
     ManifestText(name, Manifest.product.productName);
     const char* const args[] = {name};
-    return FormatText(out, outSize, ReadMeQuestionFormat, args, 1);
+    return FormatMessageText(out, outSize, IDS_READ_ME_QUESTION, args, 1);
 }
 
 bool FormatRestartNotice(char* out, size_t outSize) {
     char name[sizeof(ProductInfo::productName) + 1];
     ManifestText(name, Manifest.product.productName);
     const char* const args[] = {name, SupportEmail};
-    return FormatText(out, outSize, RestartNotice, args, 2);
+    return FormatMessageText(out, outSize, IDS_RESTART_NOTICE, args, 2);
 }
 
 bool NotepadApplicationPath(char* out, size_t outSize) {
@@ -116,7 +106,7 @@ void RunFinish(HWND backdrop) {
     // From here the installation stands, whatever happens to the process. A completion that
     // cannot be made durable is no completion: the run is undone as the backdrop closes.
     if (!CommitJournal(Session.journal)) {
-        (void)MessageBoxA(backdrop, CommitFailedText, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+        (void)ShowMessage(backdrop, IDS_COMMIT_FAILED, nullptr, 0, MB_OK | MB_ICONERROR);
         (void)ShowAbortNotice(backdrop);
         (void)DestroyWindow(backdrop);
         return;

@@ -72,15 +72,15 @@ bool GroupThroughLink(const char* name) {
            HasLinkedLevel(path, length + (length > 0 && programs[length - 1] == '\\' ? 0 : 1));
 }
 
-void ShowGroupInvalid(HWND page, const char* format) {
-    char message[sizeof GroupInvalidText + sizeof BadGroupNameFormat + sizeof GroupThroughLinkFormat];
-    const char* const prefix[] = {GroupInvalidText};
-    (void)FormatText(message, sizeof message, format, prefix, 1);
-    (void)MessageBoxA(page, message, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
+void ShowGroupInvalid(HWND page, UINT reason) {
+    char invalid[sizeof GroupInvalidText];
+    (void)FormatMessageText(invalid, sizeof invalid, IDS_GROUP_INVALID, nullptr, 0);
+    const char* const prefix[] = {invalid};
+    (void)ShowMessage(page, reason, prefix, 1, MB_OK | MB_ICONWARNING);
 }
 
-void ShowFailure(HWND page, const char* text) {
-    (void)MessageBoxA(page, text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+void ShowFailure(HWND page, UINT text) {
+    (void)ShowMessage(page, text, nullptr, 0, MB_OK | MB_ICONERROR);
     (void)ShowAbortNotice(page);
 }
 
@@ -89,7 +89,7 @@ BOOL OnGroupInitDialog(HWND page) {
     ApplyProductName(page, NameInCaption);
     ApplyProductName(page, NameInExplanation);
     if (!ListProgramGroups(page)) {
-        ShowFailure(page, StartMenuMissingText);
+        ShowFailure(page, IDS_START_MENU_MISSING);
         // Takes effect once the opening is over; the rest of the opening still runs.
         (void)EndDialog(page, 2);
     }
@@ -165,20 +165,20 @@ void ResetGroup(HWND page) {
 void AcceptGroup(HWND page) {
     (void)GetWindowTextA(GroupList(page), Session.groupName, sizeof Session.groupName);
     if (Session.groupName[0] == '\0') {
-        (void)MessageBoxA(page, EmptyGroupText, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
+        (void)ShowMessage(page, IDS_EMPTY_GROUP, nullptr, 0, MB_OK | MB_ICONWARNING);
         return;
     }
     // A name no folder can have would end in an installation without shortcuts: the page stays.
     if (!IsUsableGroupName(Session.groupName)) {
-        ShowGroupInvalid(page, BadGroupNameFormat);
+        ShowGroupInvalid(page, IDS_BAD_GROUP_NAME);
         return;
     }
     if (!GroupParentExists(Session.groupName)) {
-        ShowGroupInvalid(page, GroupParentMissingFormat);
+        ShowGroupInvalid(page, IDS_GROUP_PARENT_MISSING);
         return;
     }
     if (GroupThroughLink(Session.groupName)) {
-        ShowGroupInvalid(page, GroupThroughLinkFormat);
+        ShowGroupInvalid(page, IDS_GROUP_THROUGH_LINK);
         return;
     }
     SetWizardStep(StepShortcuts);
@@ -196,7 +196,7 @@ void AcceptGroup(HWND page) {
         (void)EndDialog(page, 1);
         return;
     }
-    ShowFailure(page, ShortcutsFailedText);
+    ShowFailure(page, IDS_SHORTCUTS_FAILED);
     (void)EndDialog(page, 2);
 }
 

@@ -51,15 +51,13 @@ void RepaintBar(void*, const ProgressMeter& meter) {
 
 void Pause(void* page, uint32_t milliseconds) { PumpMessages(PageOf(page), milliseconds); }
 
-void ShowCopyFailure(void* page, const char* text) {
-    (void)MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
+void ShowCopyFailure(void* page, unsigned textId, const char* const* args, int argCount) {
+    (void)ShowMessage(PageOf(page), textId, args, argCount, MB_OK | MB_ICONERROR);
 }
 
 bool RetryHeldFile(void* page, const char* path) {
     const char* const args[] = {path};
-    char text[MAX_PATH + sizeof FileInUseFormat];
-    (void)FormatText(text, sizeof text, FileInUseFormat, args, 1);
-    return MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+    return ShowMessage(PageOf(page), IDS_FILE_IN_USE, args, 1, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
 }
 
 BOOL OnInitDialog(HWND page) {

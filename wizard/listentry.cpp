@@ -29,7 +29,7 @@ void DrawListEntry(const DRAWITEMSTRUCT* item, int level, int iconIndex, const c
     SetTextColor(dc, selected ? Session.colors.listSelectedText : Session.colors.listText);
     SetBkColor(dc, selected ? Session.colors.listSelectedBack : Session.colors.listBack);
 
-    const int length = lstrlenA(text);
+    const int length = static_cast<int>(strlen(text));
     SIZE extent = {0, 0};
     (void)GetTextExtentPointA(dc, text, length, &extent);
 

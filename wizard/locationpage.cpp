@@ -32,7 +32,7 @@ char* InstallFolder() { return Session.directories.paths[DirInstall]; }
 
 HWND NavigatorList(HWND page) { return GetDlgItem(page, IDC_FOLDER_LIST); }
 
-bool FitsInstallFolder(const char* path) { return lstrlenA(path) < DirectorySlotSize; }
+bool FitsInstallFolder(const char* path) { return strlen(path) < DirectorySlotSize; }
 
 // Reads entry index into text; false (text empty) when there is no such entry or it is too long.
 bool ReadEntryText(HWND list, int index, char (&text)[EntryTextSize]) {
@@ -133,11 +133,11 @@ bool ContainsProductName(const char* text) {
     }
 }
 
-void ShowPathInvalid(HWND page, const char* format) {
-    char message[256];  // the prefix and the longest reason
-    const char* const prefix[] = {PathInvalidText};
-    (void)FormatText(message, sizeof message, format, prefix, 1);
-    MessageBoxA(page, message, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
+void ShowPathInvalid(HWND page, UINT reason) {
+    char invalid[sizeof PathInvalidText];
+    (void)FormatMessageText(invalid, sizeof invalid, IDS_PATH_INVALID, nullptr, 0);
+    const char* const prefix[] = {invalid};
+    (void)ShowMessage(page, reason, prefix, 1, MB_OK | MB_ICONWARNING);
 }
 
 // True when a text begins with a drive: a character, a colon and a backslash.
@@ -147,10 +147,8 @@ bool HasDriveForm(const char* text) { return text[0] != '\0' && text[1] == ':' &
 bool ConfirmOtherFiles(HWND page, const char* folder) {
     char productName[sizeof Manifest.product.productName + 1];
     ManifestText(productName, Manifest.product.productName);
-    char message[sizeof OtherFilesFormat + DirectorySlotSize + sizeof productName];
     const char* const args[] = {folder, productName};
-    (void)FormatText(message, sizeof message, OtherFilesFormat, args, 2);
-    return MessageBoxA(page, message, PORVANE_CAPTION, MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+    return ShowMessage(page, IDS_OTHER_FILES, args, 2, MB_OKCANCEL | MB_ICONWARNING) == IDOK;
 }
 
 BOOL OnInitDialog(HWND page) {
@@ -225,7 +223,7 @@ void ResetFolder(HWND page) {
     if (!ReadPreviousInstallFolder(folder, sizeof folder) || !FitsInstallFolder(folder)) {
         (void)JoinPath(folder, sizeof folder, DefaultParentFolder, Manifest.product.productName, false);
     }
-    if (lstrcmpA(folder, InstallFolder()) != 0) NavigateTo(page, folder, false);
+    if (strcmp(folder, InstallFolder()) != 0) NavigateTo(page, folder, false);
 }
 
 bool NavigateTo(HWND page, const char* path, bool driveView) {
@@ -254,7 +252,7 @@ void FillDriveView(HWND page) {
     const DWORD length = GetLogicalDriveStringsA(sizeof roots - 1, roots);
     if (length > 0 && length < sizeof roots - 1) {
         roots[length] = '\0';
-        for (char* root = roots; root < roots + length && *root != '\0'; root += lstrlenA(root) + 1) {
+        for (char* root = roots; root < roots + length && *root != '\0'; root += strlen(root) + 1) {
             if (*root >= 'a' && *root <= 'z') *root = static_cast<char>(*root - 'a' + 'A');
             if (GetDriveTypeA(root) == DRIVE_FIXED) AddEntry(list, root, NavEntryKind::Drive);
         }
@@ -285,7 +283,7 @@ void FillFolderView(HWND page, const char* path) {
     SetLevel(0, 0);
     for (int k = 0; k < chainCount; ++k) {
         char prefix[ChainCapacity + 1];
-        (void)lstrcpynA(prefix, path, chain[k].length + 1);
+        (void)CopyText(prefix, chain[k].length + 1, path);
         InsertEntry(list, k + 1, prefix, chain[k].kind);
         SetLevel(k + 1, k + 1);
     }
@@ -322,26 +320,26 @@ int AcceptFolder(HWND page) {
     // to the resolved text: C:\Vantrel\..\Data is C:\Data.
     char resolved[MAX_PATH];
     char folder[DirectorySlotSize + 1];  // JoinPath ends with two NULs: 255 characters at most
-    const char* refusal = nullptr;
+    UINT refusal = 0;
     if (text[0] == '\0') {
-        refusal = PathEmptyFormat;
+        refusal = IDS_PATH_EMPTY;
     } else if (!HasDriveForm(text)) {
-        refusal = MissingDriveFormat;
+        refusal = IDS_MISSING_DRIVE;
     } else if (text[3] == '\0') {
-        refusal = RootDriveFormat;
+        refusal = IDS_ROOT_DRIVE;
     } else if (!whole || !ResolvePath(resolved, sizeof resolved, text)) {
-        refusal = PathTooLongFormat;
+        refusal = IDS_PATH_TOO_LONG;
     } else if (!HasDriveForm(resolved)) {
-        refusal = MissingDriveFormat;  // a device name such as NUL resolves to one of its own
+        refusal = IDS_MISSING_DRIVE;  // a device name such as NUL resolves to one of its own
     } else if (resolved[3] == '\0') {
-        refusal = RootDriveFormat;
+        refusal = IDS_ROOT_DRIVE;
     } else if (ContainsProductName(resolved)) {
-        if (!CopyText(folder, DirectorySlotSize, resolved)) refusal = PathTooLongFormat;
+        if (!CopyText(folder, DirectorySlotSize, resolved)) refusal = IDS_PATH_TOO_LONG;
     } else if (!JoinPath(folder, sizeof folder, resolved, Manifest.product.productName, false)) {
-        refusal = PathTooLongFormat;
+        refusal = IDS_PATH_TOO_LONG;
     }
-    if (refusal == nullptr && IsReservedFolder(folder)) refusal = ReservedFolderFormat;
-    if (refusal != nullptr) {
+    if (refusal == 0 && IsReservedFolder(folder)) refusal = IDS_RESERVED_FOLDER;
+    if (refusal != 0) {
         ShowPathInvalid(page, refusal);
         return -1;
     }

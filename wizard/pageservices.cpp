@@ -4,11 +4,16 @@
 
 #include "backdroplayout.h"
 #include "manifest.h"
+#include "product_texts.h"
 #include "resource.h"
 
 namespace {
 
-enum { TemplateTextSize = 200, FormattedTextSize = 220, NoticeTextSize = 256 };
+enum { TemplateTextSize = 200, FormattedTextSize = 220, MessageFormatSize = 512, MessageTextSize = 1024 };
+// The longest message formats, with the longest names the product description allows.
+static_assert(sizeof TEXT_RESTART_NOTICE <= MessageFormatSize && sizeof TEXT_UNDO_STUCK <= MessageFormatSize &&
+                  sizeof TEXT_OTHER_FILES <= MessageFormatSize && sizeof TEXT_FILE_IN_USE <= MessageFormatSize,
+              "every message format fits its buffer");
 const COLORREF ExplanationColor = 0x800000;  // navy
 
 }  // namespace
@@ -79,10 +84,20 @@ void PumpMessages(HWND window, uint32_t milliseconds) {
     }
 }
 
+bool FormatMessageText(char* out, size_t outSize, UINT id, const char* const* args, int argCount) {
+    char format[MessageFormatSize];
+    (void)LoadStringA(Session.instance, id, format, sizeof format);
+    return FormatText(out, outSize, format, args, argCount);
+}
+
+int ShowMessage(HWND owner, UINT id, const char* const* args, int argCount, UINT style) {
+    char text[MessageTextSize];
+    (void)FormatMessageText(text, sizeof text, id, args, argCount);
+    return MessageBoxA(owner, text, PORVANE_CAPTION, style);
+}
+
 int ShowAbortNotice(HWND owner) {
     const char* const args[] = {SupportEmail};
-    char text[NoticeTextSize];
-    (void)FormatText(text, sizeof text, AbortNoticeFormat, args, 1);
-    (void)MessageBoxA(owner, text, PORVANE_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+    (void)ShowMessage(owner, IDS_ABORT_NOTICE, args, 1, MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }

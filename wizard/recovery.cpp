@@ -8,10 +8,8 @@
 namespace {
 
 void ShowStuck(const char* path) {
-    char text[sizeof UndoStuckFormat + MAX_PATH];
     const char* const args[] = {path};
-    (void)FormatText(text, sizeof text, UndoStuckFormat, args, 1);
-    (void)MessageBoxA(nullptr, text, PORVANE_CAPTION, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    (void)ShowMessage(nullptr, IDS_UNDO_STUCK, args, 1, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 }  // namespace

@@ -47,6 +47,11 @@ LRESULT SetSmallIcon(HWND window, int iconId);
 void SetWizardStep(uint32_t step);
 void PumpMessages(HWND window, uint32_t milliseconds);
 int ShowAbortNotice(HWND owner);
+// The message of string-table entry `id` (messagetexts.h), each "%s" replaced by the next of args:
+// formatted into out as FormatText does, or shown in a message box with the installer's caption
+// and `style` (the answer is the button chosen).
+bool FormatMessageText(char* out, size_t outSize, UINT id, const char* const* args, int argCount);
+int ShowMessage(HWND owner, UINT id, const char* const* args, int argCount, UINT style);
 // The colour rule for the explanation text (WM_CTLCOLORSTATIC); returns the brush, or 0 for
 // other statics.
 INT_PTR ColorExplanation(HDC dc, HWND control);

@@ -22,11 +22,11 @@ BOOL CALLBACK FindInstallerWindow(HWND window, LPARAM context) {
     if (process == search->self) return TRUE;
     char className[16];
     if (GetClassNameA(window, className, sizeof className) == 0) return TRUE;
-    if (lstrcmpA(className, BackdropClassName) == 0) {
+    if (strcmp(className, BackdropClassName) == 0) {
         search->found = window;
         return FALSE;
     }
-    if (lstrcmpA(className, DialogClassName) == 0 && GetWindow(window, GW_OWNER) == nullptr) search->found = window;
+    if (strcmp(className, DialogClassName) == 0 && GetWindow(window, GW_OWNER) == nullptr) search->found = window;
     return TRUE;
 }
 

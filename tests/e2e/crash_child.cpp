@@ -34,7 +34,7 @@ void IgnoreFile(void*, const char*, uint32_t) {}
 void IgnoreDone(void*, uint32_t) {}
 void IgnoreBar(void*, const ProgressMeter&) {}
 void IgnorePause(void*, uint32_t) {}
-void IgnoreFailure(void*, const char*) {}
+void IgnoreFailure(void*, unsigned, const char* const*, int) {}
 bool GiveUp(void*, const char*) { return false; }
 
 bool Install(const DirectoryTable& directories, const char* group, InstallJournal& journal) {
