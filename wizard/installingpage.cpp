@@ -49,7 +49,7 @@ void RepaintBar(void*, const ProgressMeter& meter) {
     (void)UpdateWindow(meter.bar);
 }
 
-void Pause(void* page, uint32_t milliseconds) { PumpMessages(PageOf(page), milliseconds); }
+void Pause(void* page, uint32_t milliseconds) { PumpMessagesPaced(PageOf(page), milliseconds); }
 
 void ShowCopyFailure(void* page, const char* text) {
     (void)MessageBoxA(PageOf(page), text, PORVANE_CAPTION, MB_OK | MB_ICONERROR);
@@ -77,12 +77,13 @@ BOOL OnInitDialog(HWND page) {
 void OnTimer(HWND page, UINT_PTR timer) {
     // Killed first: the copy step pumps messages and must not be entered a second time.
     KillTimer(page, timer);
+    StartPacedPauses();
     if (CopyAllFiles(InstallingPageReport(page), Session.directories, Session.progress, Session.journal) == -1) {
         ShowAbortNotice(page);
         EndDialog(page, 2);
         return;
     }
-    PumpMessages(page, FinalPauseMs);
+    PumpMessagesPaced(page, FinalPauseMs);
     EndDialog(page, 1);
 }
 

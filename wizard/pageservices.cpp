@@ -11,6 +11,13 @@ namespace {
 enum { TemplateTextSize = 200, FormattedTextSize = 220, NoticeTextSize = 256 };
 const COLORREF ExplanationColor = 0x800000;  // navy
 
+// When the last paced pause was due to end; none yet while started is false.
+struct PauseCadence {
+    DWORD due;
+    bool started;
+};
+PauseCadence Cadence;
+
 }  // namespace
 
 void CenterPage(HWND page, PagePlacement placement) {
@@ -77,6 +84,22 @@ void PumpMessages(HWND window, uint32_t milliseconds) {
         // which this filtered pump never removes, would end every wait at once.
         if (!handled) (void)MsgWaitForMultipleObjectsEx(0, NULL, milliseconds - elapsed, QS_ALLINPUT, 0);
     }
+}
+
+void StartPacedPauses(void) {
+    Cadence.due = GetTickCount();
+    Cadence.started = true;
+}
+
+void PumpMessagesPaced(HWND window, uint32_t milliseconds) {
+    const DWORD now = GetTickCount();
+    const uint32_t sinceDue = now - Cadence.due;  // unsigned: the tick counter's wrap is harmless
+    // The work done since the last pause was due to end (a block decoded and written, the bar
+    // painted, a link saved) is part of this pause when it took less than the pause; otherwise
+    // the pause is counted whole from now.
+    Cadence.due = Cadence.started && sinceDue < milliseconds ? Cadence.due + milliseconds : now + milliseconds;
+    Cadence.started = true;
+    PumpMessages(window, Cadence.due - now);
 }
 
 int ShowAbortNotice(HWND owner) {

@@ -7,6 +7,24 @@ DWORD PollIntervalMs = 5;
 
 namespace {
 
+// The wake-up of WakeOnNewWindows: when the watched process last created a top-level window.
+HWINEVENTHOOK CreationHook = nullptr;
+DWORD LastCreationTick = 0;
+bool CreationSeen = false;
+// After a new window, looks this often for this long: a page is shown within milliseconds of
+// its creation. Each look asks the wine server, so the span stays short.
+const DWORD QuickLookMs = 1;
+const DWORD QuickLookSpanMs = 100;
+
+void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+    if (object != OBJID_WINDOW || !window || GetAncestor(window, GA_PARENT) != GetDesktopWindow()) return;
+    char name[8] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "IME") == 0) return;  // the input method's window of every thread with windows
+    LastCreationTick = GetTickCount();
+    CreationSeen = true;
+}
+
 // Every cross-process message gets a bounded wait, so a hung target fails the check instead of
 // hanging the driver.
 const UINT SendTimeoutMs = 3000;
@@ -177,6 +195,32 @@ bool GuiInfo(HWND window, GUITHREADINFO* info) {
 HWND TopOf(HWND window) { return GetAncestor(window, GA_ROOT); }
 
 }  // namespace
+
+bool WakeOnNewWindows(DWORD processId) {
+    StopWakingOnNewWindows();
+    CreationHook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnWindowCreated, processId,
+                                   0, WINEVENT_OUTOFCONTEXT);
+    return CreationHook != nullptr;
+}
+
+void StopWakingOnNewWindows() {
+    if (CreationHook) UnhookWinEvent(CreationHook);
+    CreationHook = nullptr;
+    CreationSeen = false;
+}
+
+void PauseBetweenLooks() {
+    if (!CreationHook) {
+        Sleep(PollIntervalMs);
+        return;
+    }
+    const bool quick = CreationSeen && GetTickCount() - LastCreationTick < QuickLookSpanMs;
+    // The hook's news arrives as a message to this thread: it ends the wait, and is handled here.
+    (void)MsgWaitForMultipleObjectsEx(0, nullptr, quick ? QuickLookMs : PollIntervalMs, QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
 
 bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* error,
                   bool suspended) {

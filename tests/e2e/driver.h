@@ -72,6 +72,16 @@ HWND ActiveOf(HWND window);
 // processor time.
 extern DWORD PollIntervalMs;  // 5 unless a program sets it
 
+// A driver that looks seldom would answer each new page up to PollIntervalMs late. Once this is
+// called, the calling thread is told whenever the process creates a top-level window, and
+// WaitUntil then looks every millisecond for a short while, so the answer follows the page at
+// once while the idle looks stay rare. The thread's own messages are dispatched while it waits,
+// so it must be a thread that owns no windows. Until StopWakingOnNewWindows.
+bool WakeOnNewWindows(DWORD processId);
+void StopWakingOnNewWindows();
+// What WaitUntil does between two looks.
+void PauseBetweenLooks();
+
 // Polls a condition every few milliseconds until it holds or the time is over.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs) {
@@ -79,7 +89,7 @@ bool WaitUntil(Condition condition, DWORD timeoutMs) {
     for (;;) {
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return condition();
-        Sleep(PollIntervalMs);
+        PauseBetweenLooks();
     }
 }
 
