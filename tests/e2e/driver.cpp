@@ -27,7 +27,9 @@ void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LO
 
 // Every cross-process message gets a bounded wait, so a hung target fails the check instead of
 // hanging the driver.
-const UINT SendTimeoutMs = 3000;
+const UINT SendTimeoutMs = 10000;
+// The limit of the waits for input to arrive and take effect.
+const DWORD InputTimeoutMs = SettleTimeoutMs;
 
 bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     DWORD_PTR value = 0;
@@ -161,7 +163,7 @@ bool SendMouse(DWORD flags, int x, int y) {
 bool MoveMouse(int x, int y) {
     if (!SendMouse(0, x, y)) return false;
     POINT at = {};
-    return WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 5000);
+    return WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, InputTimeoutMs);
 }
 
 bool SendKey(WORD virtualKey, bool up) {
@@ -428,7 +430,7 @@ bool BringToForeground(HWND page) {
     HWND top = TopOf(page);
     if (GetForegroundWindow() == top) return true;
     SetForegroundWindow(top);
-    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, 5000);
+    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, InputTimeoutMs);
 }
 
 void ClickButton(HWND page, int id) { PostMessageA(Item(page, id), BM_CLICK, 0, 0); }
@@ -467,7 +469,7 @@ bool FocusByClick(HWND control) {
             return GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &info) &&
                    info.hwndFocus == control && info.hwndCapture == nullptr;
         },
-        3000);
+        InputTimeoutMs);
 }
 
 bool TypeText(HWND edit, const char* text) {
@@ -527,25 +529,29 @@ bool DragFrameCorner(HWND window, int dx, int dy) {
             info.cbSize = sizeof info;
             return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
         },
-        5000);
+        InputTimeoutMs);
     if (!sizing) {
         SendMouse(MOUSEEVENTF_LEFTUP, x, y);
         return false;
     }
+    // Each move arrives before the next is sent. The loop takes the moves in their order and
+    // the release after them, so it ends at the last move's point however late it runs.
     const int steps = 8;
     for (int i = 1; i <= steps; ++i) {
-        Sleep(15);
-        if (!SendMouse(0, x + dx * i / steps, y + dy * i / steps)) return false;
+        if (!MoveMouse(x + dx * i / steps, y + dy * i / steps)) {
+            SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+            return false;
+        }
     }
-    Sleep(30);
+    auto reached = [&] {
+        RECT now = WindowRectOf(window);
+        return now.right - now.left == r.right - r.left + dx && now.bottom - now.top == r.bottom - r.top + dy;
+    };
+    // A loop that resizes the window as the mouse moves has reached the size before the release.
+    BOOL fullDrag = FALSE;
+    if (SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &fullDrag, 0) && fullDrag) WaitUntil(reached, InputTimeoutMs);
     if (!SendMouse(MOUSEEVENTF_LEFTUP, x + dx, y + dy)) return false;
-    return WaitUntil(
-        [&] {
-            RECT now = WindowRectOf(window);
-            return now.right - now.left == r.right - r.left + dx &&
-                   now.bottom - now.top == r.bottom - r.top + dy;
-        },
-        5000);
+    return WaitUntil(reached, InputTimeoutMs);
 }
 
 bool ResizeWindow(HWND window, int width, int height) {
