@@ -71,6 +71,8 @@ cpu_ticks() {
 }
 
 server=$(prefix_pid wineserver) || { echo "   no wineserver runs for $prefix" >&2; exit 1; }
+# Others' work on the machine stretches every step: the figures hold for the load they ran under.
+echo "   load average before the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 fixed=$((3 * 250 + 7 * 500 + 1000 + 5 * 200 + 500 + 500))
 bar=$((200 * 10))
 times=()
