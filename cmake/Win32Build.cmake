@@ -14,11 +14,15 @@ string(REPLACE "-luuid" "" CMAKE_C_STANDARD_LIBRARIES "${CMAKE_C_STANDARD_LIBRAR
 # function in a section of its own, so that the linker drops what nothing calls (not each datum:
 # this compiler then gives zero-filled records file space). No frame pointer, which this target
 # keeps by default. Paths of the source and build folders are written relative, so that no folder
-# name reaches the output.
+# name reaches the output. Each object also carries the compiler's intermediate code, for the
+# installer's link-time optimisation (porvane_optimised_link); every other program is linked from
+# the ordinary code beside it, as the -fno-lto below makes the default.
 add_library(porvane_program_flags INTERFACE)
 target_compile_options(porvane_program_flags INTERFACE
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections -fomit-frame-pointer
+    -flto -ffat-lto-objects
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+add_link_options(-fno-lto)
 target_compile_definitions(porvane_program_flags INTERFACE
     WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601 STRICT)
 target_link_options(porvane_program_flags INTERFACE -s -static)
@@ -27,6 +31,12 @@ target_link_options(porvane_program_flags INTERFACE -s -static)
 # that the same sources give the same bytes in any folder at any time.
 function(porvane_shipped_program target)
     target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,--no-insert-timestamp)
+endfunction()
+
+# Link-time optimisation of a program whose code is all built with porvane_program_flags: the
+# compiler sees the whole program at once, inlines across files and drops what nothing uses.
+function(porvane_optimised_link target)
+    target_link_options(${target} PRIVATE -flto -Os)
 endfunction()
 
 # The packer is a host tool from the native build.

@@ -228,8 +228,13 @@ void AddProgress(ProgressMeter& meter, const CopyReport& report, uint32_t bytes)
     meter.done = done > meter.total ? meter.total : static_cast<uint32_t>(done);
     if (meter.done == 0) return;
 
-    // done * 200 needs up to 40 bits.
-    const uint16_t value = static_cast<uint16_t>(static_cast<uint64_t>(meter.done) * 200 / meter.total);
+    // done * 200 / total, which needs up to 40 bits, found bit by bit: a 32-bit target multiplies
+    // 64-bit numbers inline but would divide them with a library routine.
+    const uint64_t scaled = static_cast<uint64_t>(meter.done) * 200;
+    uint16_t value = 0;
+    for (uint16_t step = 128; step != 0; step >>= 1) {
+        if (static_cast<uint64_t>(value + step) * meter.total <= scaled) value = static_cast<uint16_t>(value + step);
+    }
     if (value != meter.value) {
         meter.value = value;
         report.repaintBar(report.context, meter);

@@ -20,6 +20,7 @@
 #include "installmarks.h"
 #include "journalrecord.h"
 #include "messages.h"
+#include "pathprobe.h"
 #include "pathutil.h"
 #include "payloadcheck.h"
 #include "text.h"
@@ -136,11 +137,12 @@ bool ParseRecord(char* line, Record& record) {
 }
 
 // True once nothing is at path: a file that was never made (its name may be one no file can
-// have) counts as removed.
+// have) counts as removed, one out of reach does not.
 bool RemoveFile(const char* path) {
-    if (!Exists(path)) return true;
+    const PathPresence presence = ProbePath(path);
+    if (presence != PathPresent) return presence == PathAbsent;
     (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(path)) return !Exists(path);
+    if (!DeleteFileA(path)) return ProbePath(path) == PathAbsent;
     NoteChange();
     return true;
 }
@@ -191,11 +193,14 @@ void NoteStuck(PassState& state, const char* path) {
 }
 
 // A file the run wrote, forced to the disk. One that cannot be opened for writing is not the
-// run's to flush (a held link, say): only a flush that fails counts.
+// run's to flush (a held link, say): only a flush that fails counts, or a file out of reach.
 void FlushFile(const char* path, PassState& state) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    if (file == INVALID_HANDLE_VALUE) {
+        if (ProbePath(path) == PathUnreachable) state.unflushed = true;
+        return;
+    }
     if (!FlushFileBuffers(file)) state.unflushed = true;
     (void)CloseHandle(file);
 }
@@ -209,9 +214,15 @@ bool HoldsDacl(const char* folder, const char* recorded) {
 
 // A replaced file goes into the holding folder: under its place in the install folder, or by its
 // name when it lay elsewhere (the Windows folder, the program group). Where that place is taken
-// or cannot be reached, it stays where it was set aside: kept, never deleted.
-void GatherReplaced(const char* path, const char* aside, const PassState& state) {
-    if (state.holding[0] == '\0' || !Exists(aside)) return;
+// or cannot be made, it stays where it was set aside: kept, never deleted. An aside out of reach
+// holds up the commit until it can be gathered.
+void GatherReplaced(const char* path, const char* aside, PassState& state) {
+    if (state.holding[0] == '\0') return;
+    const PathPresence presence = ProbePath(aside);
+    if (presence != PathPresent) {
+        if (presence == PathUnreachable) NoteStuck(state, path);
+        return;
+    }
     const char* relative = BelowFolder(path, state.installFolder);
     if (relative == nullptr) {
         const char* slash = strrchr(path, '\\');
@@ -246,17 +257,19 @@ void Visit(Pass pass, const Record& record, PassState& state) {
             break;
         case RemoveNewFiles:
             // Once what it replaced has been put back, the file at path is no longer the run's.
-            if (record.tag == 'F' && (second[0] == '\0' || Exists(second)) && !RemoveFile(first)) {
-                NoteStuck(state, first);
+            if (record.tag == 'F') {
+                const PathPresence aside = second[0] == '\0' ? PathPresent : ProbePath(second);
+                if (aside == PathUnreachable || (aside == PathPresent && !RemoveFile(first))) NoteStuck(state, first);
             }
             break;
         case PutBack:
             // An aside that is not there was never moved, or is back already.
-            if ((record.tag == 'M' || record.tag == 'R') && Exists(second)) {
-                if (MoveFileA(second, first)) {
-                    NoteChange();
-                } else {
+            if (record.tag == 'M' || record.tag == 'R') {
+                const PathPresence aside = ProbePath(second);
+                if (aside == PathUnreachable || (aside == PathPresent && !MoveFileA(second, first))) {
                     NoteStuck(state, first);
+                } else if (aside == PathPresent) {
+                    NoteChange();
                 }
             }
             break;
@@ -270,15 +283,20 @@ void Visit(Pass pass, const Record& record, PassState& state) {
             if (record.tag == 'S' && !HoldsDacl(first, second)) {
                 if (RestoreFolderDaclText(first, second)) {
                     NoteChange();
-                } else if (Exists(first)) {
+                } else if (ProbePath(first) != PathAbsent) {
                     NoteStuck(state, first);
                 }
             }
             break;
         case RemoveFolders:
-            if (record.tag == 'D' && RemoveDirectoryA(first)) {
-                NoteChange();
-                state.removed = true;
+            // A folder that stays holds what is not the run's; one out of reach is not done.
+            if (record.tag == 'D') {
+                if (RemoveDirectoryA(first)) {
+                    NoteChange();
+                    state.removed = true;
+                } else if (ProbePath(first) == PathUnreachable) {
+                    NoteStuck(state, first);
+                }
             }
             break;
     }
@@ -314,6 +332,7 @@ void RemoveJournal(const char* path) {
 // The second half of a commit, also run at start for a run that was killed while committing.
 JournalOutcome FinishCommit(const char* path, PassState& state) {
     RunRequiredPass(path, Commit, state);
+    if (state.holding[0] != '\0' && ProbePath(state.holding) == PathUnreachable) NoteStuck(state, state.holding);
     if (state.stuck) return JournalStuck;
     if (state.holding[0] != '\0') RecycleHoldingFolder(state.holding);
     RemoveJournal(path);

@@ -180,10 +180,14 @@ inline uint64_t loadBigEndian64(const uint8_t* p) {
 #endif
 }
 
-// The buffer always holds its end mark, so it is never 0.
+// The buffer always holds its end mark, so it is never 0. A 32-bit target counts in the two
+// halves: its compiler would otherwise call a library routine for the 64-bit count.
 inline int validBits(uint64_t bitBuffer) {
-#if defined(__GNUC__)
+#if defined(__GNUC__) && UINTPTR_MAX > 0xFFFFFFFFu
     return 63 - __builtin_ctzll(bitBuffer);
+#elif defined(__GNUC__)
+    const uint32_t low = static_cast<uint32_t>(bitBuffer);
+    return low != 0 ? 63 - __builtin_ctz(low) : 31 - __builtin_ctz(static_cast<uint32_t>(bitBuffer >> 32));
 #else
     int valid = 63;
     for (; (bitBuffer & 1) == 0; bitBuffer >>= 1) --valid;

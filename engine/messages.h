@@ -54,6 +54,8 @@ inline constexpr char GroupInvalidText[] = "Group Invalid!\r\n\r\n";
 inline constexpr char BadGroupNameFormat[] =
     "%sA group name may not hold < > : \" / | ? *, begin or end with a space, or be only dots.";
 inline constexpr char GroupParentMissingFormat[] = "%sThe folder to hold this group does not exist.";
+inline constexpr char GroupThroughLinkFormat[] =
+    "%sThis group's folder is reached through a link. Please choose another group.";
 inline constexpr char ShortcutsFailedText[] = "Unable To Create Shortcuts!";
 
 // The read-me question; its argument is the product name. The restart notice is the finish's.

@@ -160,9 +160,13 @@ int OnBackdropCreate(HWND window) {
     const DWORD began = GetTickCount();
     FillTitles();
 
+    // The system's small-icon list, asked for with a folder name that the shell takes as given
+    // instead of looking it up: a lookup can fail (Wine's finds no "." when the current folder is
+    // a drive root, where an installer may well be started), and then no list shows any icon.
     SHFILEINFOA info;
-    Session.smallIcons =
-        (HIMAGELIST)SHGetFileInfoA(".", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    Session.smallIcons = (HIMAGELIST)SHGetFileInfoA(
+        "Folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+        SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
 
     FillFonts(Session.screenWidth, Session.screenHeight);
     FillUiColors(&Session.colors);
@@ -223,12 +227,19 @@ int OnBackdropPaint(HWND window) {
     return 1;
 }
 
+namespace {
+
+void FreeBannerCopy(HGLOBAL& copy) {
+    if (copy) (void)GlobalFree(copy);
+    copy = NULL;
+}
+
+}  // namespace
+
 int OnBackdropDestroy(void) {
-    HGLOBAL* copies[] = {&Backdrop.bannerRight, &Backdrop.bannerFill, &Backdrop.bannerRule};
-    for (HGLOBAL* copy : copies) {
-        if (*copy) (void)GlobalFree(*copy);
-        *copy = NULL;
-    }
+    FreeBannerCopy(Backdrop.bannerRight);
+    FreeBannerCopy(Backdrop.bannerFill);
+    FreeBannerCopy(Backdrop.bannerRule);
     if (Backdrop.bannerPalette) (void)DeleteObject(Backdrop.bannerPalette);
     Backdrop.bannerPalette = NULL;
     Session.backdrop = NULL;  // a later step change has nothing to repaint

@@ -5,8 +5,9 @@
 // dropped beside the installer (a download folder) would run before any hardening could. So
 // Porvane.exe does not import COMCTL32.DLL. Its callers still call through the usual import
 // slots (__imp_ symbols, from the dllimport declarations of <commctrl.h>); the slots are defined
-// here, start at a binder that loads the library from the system folder by its full path and
-// then point at the real functions. Built into the installer only; the tests import the library.
+// here, read-only, and hold binders that load the library from the system folder by its full path
+// on first use and call on to the real functions. Built into the installer only; the tests import
+// the library.
 // A further common-controls function fails to link until it gets a slot here.
 #include <windows.h>
 #include <commctrl.h>
@@ -47,26 +48,24 @@ BOOL WINAPI BindInitCommonControlsEx(const INITCOMMONCONTROLSEX* classes);
 
 }  // namespace
 
-// The import slots, under the names the compiler gives them for i686 stdcall functions.
-extern "C" {
-ImageListDrawFn ImageListDrawSlot __asm__("__imp__ImageList_Draw@24") = BindImageListDraw;
-InitCommonControlsExFn InitCommonControlsExSlot __asm__("__imp__InitCommonControlsEx@4") = BindInitCommonControlsEx;
-}
+// The import slots, under the names the compiler gives them for i686 stdcall functions. Being
+// constant, they need no writable data section of their own.
+extern "C" const ImageListDrawFn ImageListDrawSlot __asm__("__imp__ImageList_Draw@24") = BindImageListDraw;
+extern "C" const InitCommonControlsExFn InitCommonControlsExSlot __asm__("__imp__InitCommonControlsEx@4") =
+    BindInitCommonControlsEx;
 
 namespace {
 
 BOOL WINAPI BindImageListDraw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style) {
-    ImageListDrawFn draw = AsFunction<ImageListDrawFn>(BindCommonControl("ImageList_Draw"));
-    if (!draw) return FALSE;
-    ImageListDrawSlot = draw;
-    return draw(list, index, dc, x, y, style);
+    static ImageListDrawFn draw;
+    if (!draw) draw = AsFunction<ImageListDrawFn>(BindCommonControl("ImageList_Draw"));
+    return draw ? draw(list, index, dc, x, y, style) : FALSE;
 }
 
 BOOL WINAPI BindInitCommonControlsEx(const INITCOMMONCONTROLSEX* classes) {
-    InitCommonControlsExFn init = AsFunction<InitCommonControlsExFn>(BindCommonControl("InitCommonControlsEx"));
-    if (!init) return FALSE;
-    InitCommonControlsExSlot = init;
-    return init(classes);
+    static InitCommonControlsExFn init;
+    if (!init) init = AsFunction<InitCommonControlsExFn>(BindCommonControl("InitCommonControlsEx"));
+    return init ? init(classes) : FALSE;
 }
 
 }  // namespace

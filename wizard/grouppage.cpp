@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include "linkedpath.h"
 #include "listentry.h"
 #include "manifest.h"
 #include "pages.h"
@@ -61,8 +62,18 @@ bool GroupParentExists(const char* name) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A group folder reached through a link (at its own level or one between it and the Programs
+// folder) holds what the link leads to: the uninstaller would not go there, nor does the installer.
+bool GroupThroughLink(const char* name) {
+    char path[EntryPathSize];
+    const char* programs = ProgramsFolder();
+    const size_t length = strlen(programs);
+    return !JoinPath(path, sizeof path, programs, name, false) ||
+           HasLinkedLevel(path, length + (length > 0 && programs[length - 1] == '\\' ? 0 : 1));
+}
+
 void ShowGroupInvalid(HWND page, const char* format) {
-    char message[sizeof GroupInvalidText + sizeof BadGroupNameFormat];
+    char message[sizeof GroupInvalidText + sizeof BadGroupNameFormat + sizeof GroupThroughLinkFormat];
     const char* const prefix[] = {GroupInvalidText};
     (void)FormatText(message, sizeof message, format, prefix, 1);
     (void)MessageBoxA(page, message, PORVANE_CAPTION, MB_OK | MB_ICONWARNING);
@@ -165,6 +176,10 @@ void AcceptGroup(HWND page) {
     }
     if (!GroupParentExists(Session.groupName)) {
         ShowGroupInvalid(page, GroupParentMissingFormat);
+        return;
+    }
+    if (GroupThroughLink(Session.groupName)) {
+        ShowGroupInvalid(page, GroupThroughLinkFormat);
         return;
     }
     SetWizardStep(StepShortcuts);

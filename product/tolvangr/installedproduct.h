@@ -23,7 +23,8 @@ struct InstalledProduct {
     const char* versionKey;    // below HKEY_LOCAL_MACHINE, inside the publisher key
     const InstalledFile* files;
     int fileCount;
-    const char* const* shortcutNames;  // the links in the program group, without ".lnk"
+    const char* const* shortcutNames;  // the links in the program group, without ".lnk"; link i
+                                       // leads to files[i], in that file's folder
     int shortcutCount;
 };
 

@@ -6,7 +6,8 @@
 // it says so instead of asking, and changes nothing.
 //
 // Exit code: 0 removed, 1 cancelled, 2 not installed, 3 removed with items left behind,
-// 4 an installation under way (nothing changed).
+// 4 an installation under way (nothing changed), 5 the install folder cannot be found (nothing
+// changed).
 #include <windows.h>
 #include <string.h>
 
@@ -19,9 +20,9 @@ namespace {
 
 const char Caption[] = "Porvane";
 
-enum { ExitRemoved = 0, ExitCancelled = 1, ExitNotInstalled = 2, ExitPartly = 3, ExitUnderway = 4 };
+enum { ExitRemoved = 0, ExitCancelled = 1, ExitNotInstalled = 2, ExitPartly = 3, ExitUnderway = 4, ExitFolderMissing = 5 };
 
-enum { MessageSize = UninstallReportSize + 256 };
+enum { MessageSize = UninstallReportSize + 768 };  // the longest text around a report, with a path
 
 // before + product name + after, cut to fit (the texts here are far shorter than the buffer).
 void Compose(char (&out)[MessageSize], const char* before, const char* after) {
@@ -59,6 +60,24 @@ void SystemFolder(char (&out)[RemovalPathSize]) {
     if (length == 0 || length >= sizeof out) out[0] = '\0';
 }
 
+// The helper that deletes the running uninstaller once it has ended; where none can be made, the
+// file is marked for deletion at the next restart. False when neither can be done.
+bool PrepareOwnRemoval(const UninstallPlan& plan, RemovalHelper& helper, bool& helperReady) {
+    char system[RemovalPathSize];
+    SystemFolder(system);
+    helperReady = system[0] != '\0' && PrepareRemovalHelper(plan.self, system, helper);
+    return helperReady || RemoveAtRestart(plan.self);
+}
+
+void ShowFolderMissing(const UninstallPlan& plan, const UninstallReport& report) {
+    char text[MessageSize];
+    const char* const args[] = {Installed.productName, plan.installFolder, Installed.productName};
+    (void)FormatText(text, sizeof text - UninstallReportSize, FolderMissingFormat, args, 3);
+    const size_t length = strlen(text);
+    memcpy(text + length, report.text, report.length + 1);
+    Say(text, MB_ICONWARNING);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -80,22 +99,27 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Compose(text, "Remove ", " and all of its components?");
     if (MessageBoxA(nullptr, text, Caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return ExitCancelled;
 
+    RemovalHelper helper = {};
+    bool helperReady = false;
     if (!ReadUninstallEntry(Installed, plan)) {
+        // The uninstaller of a removal that was stopped after the entry went (while its closing
+        // message showed, say) still has its own file to remove.
+        if (IsInstalledUninstaller(Installed, plan)) (void)PrepareOwnRemoval(plan, helper, helperReady);
         Compose(text, "", " is not installed, or it has already been removed.");
         Say(text, MB_ICONINFORMATION);
+        if (helperReady) (void)StartRemovalHelper(helper);
         return ExitNotInstalled;
     }
 
     UninstallReport report = {};
     RunUninstall(Installed, plan, report);
+    if (report.folderMissing) {
+        ShowFolderMissing(plan, report);
+        return ExitFolderMissing;
+    }
 
-    RemovalHelper helper = {};
-    bool helperReady = false;
-    if (report.selfPending) {
-        char system[RemovalPathSize];
-        SystemFolder(system);
-        helperReady = system[0] != '\0' && PrepareRemovalHelper(plan.self, system, helper);
-        if (!helperReady && !RemoveAtRestart(plan.self)) AddReportLine(report, plan.self, "could not be deleted");
+    if (report.selfPending && !PrepareOwnRemoval(plan, helper, helperReady)) {
+        AddReportLine(report, plan.self, "could not be deleted");
     }
     ShowResult(report);
 

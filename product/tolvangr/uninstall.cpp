@@ -1,28 +1,37 @@
 // Removal of one installation: files, program group, install folder, registry records.
 #include "uninstall.h"
 
+#include <objbase.h>
 #include <shlobj.h>
 #include <string.h>
 
 #include "cleanup.h"
 #include "installmarks.h"
+#include "pathprobe.h"
 #include "pathutil.h"
 #include "payloadcheck.h"
+#include "shelllinkread.h"
 #include "text.h"
 
 namespace {
 
 const char UninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// The values the installer writes into its uninstall entry.
+// Written into the uninstall entry once a removal begins in the install folder: a later run that
+// finds the folder gone knows the removal took it, not the user.
+const char RemovalMark[] = "Removal Begun";
+
+// The values the installer writes into its uninstall entry, and the uninstaller's own mark.
 const char* const EntryValues[] = {"DisplayName", "DisplayVersion", "UninstallString", "Program Path",
-                                   "Program Group", "Publisher", "HelpLink"};
+                                   "Program Group", "Publisher", "HelpLink", RemovalMark};
 
 const char NotDeleted[] = "could not be deleted (it may be in use)";
 const char NotRemoved[] = "could not be removed";
 const char StillHolds[] = "kept, it still holds other files";
 const char ThroughLink[] = "left alone, it is reached through a link";
 const char Changed[] = "changed since installation, kept";
+const char OthersLink[] = "not this installation's link, kept";
+const char FolderNotFound[] = "not removed, its folder cannot be found";
 
 enum { ReadBlockSize = 4096 };
 
@@ -79,6 +88,12 @@ bool FolderWithoutSeparator(char* out, size_t outSize, const char* folder) {
 bool IsFolder(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Drops one final backslash, except a drive root's.
+void TrimSeparator(char* folder) {
+    const size_t length = strlen(folder);
+    if (length > 3 && IsSeparator(folder[length - 1])) folder[length - 1] = '\0';
 }
 
 // The bytes a file must hold to be the one the installer wrote.
@@ -181,6 +196,55 @@ bool InstallFolderUsable(const UninstallPlan& plan, UninstallReport& report) {
     return true;
 }
 
+bool EntryValueExists(const InstalledProduct& product, const char* name) {
+    char path[UninstallPathSize];
+    HKEY key = nullptr;
+    if (!UninstallEntryKey(product, path, sizeof path) ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool exists = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    (void)RegCloseKey(key);
+    return exists;
+}
+
+void SetRemovalMark(const InstalledProduct& product) {
+    char path[UninstallPathSize];
+    HKEY key = nullptr;
+    if (!UninstallEntryKey(product, path, sizeof path) ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    const DWORD begun = 1;
+    (void)RegSetValueExA(key, RemovalMark, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&begun), sizeof begun);
+    (void)RegFlushKey(key);
+    (void)RegCloseKey(key);
+}
+
+// The recorded install folder is there, or an earlier removal took it. A folder the user moved or
+// renamed, or one on a drive that is not there, stops the whole removal: its files are listed as
+// not removed, and everything stays, the entry and this uninstaller included, to remove the
+// product once the folder is back.
+bool FindInstallFolder(const InstalledProduct& product, const UninstallPlan& plan, UninstallReport& report) {
+    const PathPresence presence = ProbePath(plan.installFolder);
+    if (presence == PathPresent && IsFolder(plan.installFolder)) {
+        SetRemovalMark(product);
+        return true;
+    }
+    if (presence == PathAbsent && EntryValueExists(product, RemovalMark)) return true;
+    report.folderMissing = true;
+    for (int i = 0; i < product.fileCount; ++i) {
+        const InstalledFile& file = product.files[i];
+        char path[UninstallPathSize + 1];
+        if (file.inWindowsFolder || !IsRemovableFile(file.fileName) ||
+            !JoinPath(path, sizeof path, plan.installFolder, file.fileName, false)) {
+            continue;
+        }
+        AddReportLine(report, path, FolderNotFound);
+    }
+    return false;
+}
+
 void RemoveInstalledFiles(const InstalledProduct& product, const UninstallPlan& plan, bool installUsable,
                           UninstallReport& report) {
     for (int i = 0; i < product.fileCount; ++i) {
@@ -205,6 +269,23 @@ void RemoveInstalledFiles(const InstalledProduct& product, const UninstallPlan& 
             file.isUninstaller ? SelfContent(file, plan) : ExpectedContent{true, file.fileSize, file.crc32};
         RemoveFile(path, report, &expected);
     }
+}
+
+// A link this product made: it leads to its row's file and starts in that file's folder, as the
+// installer wrote it. Another program may have put a link of the same name in a shared group.
+bool IsOwnLink(const char* link, const InstalledFile& file, const UninstallPlan& plan) {
+    char folder[UninstallPathSize];
+    char expected[UninstallPathSize + 1];
+    char target[UninstallPathSize];
+    char working[UninstallPathSize];
+    if (!CopyText(folder, sizeof folder, file.inWindowsFolder ? plan.windowsFolder : plan.installFolder) ||
+        folder[0] == '\0' || !ReadShellLink(link, target, sizeof target, working, sizeof working)) {
+        return false;
+    }
+    TrimSeparator(folder);
+    TrimSeparator(working);
+    return JoinPath(expected, sizeof expected, folder, file.fileName, false) && lstrcmpiA(target, expected) == 0 &&
+           lstrcmpiA(working, folder) == 0;
 }
 
 void RemoveProgramGroup(const InstalledProduct& product, const UninstallPlan& plan, UninstallReport& report) {
@@ -233,10 +314,14 @@ void RemoveProgramGroup(const InstalledProduct& product, const UninstallPlan& pl
         AddReportLine(report, group, ThroughLink);
         return;
     }
-    if (!IsFolder(group)) return;  // removed already
+    if (!IsFolder(group)) {  // removed already, unless it is out of reach
+        if (ProbePath(group) == PathUnreachable) AddReportLine(report, group, NotRemoved);
+        return;
+    }
 
     static const char extension[] = ".lnk";
-    for (int i = 0; i < product.shortcutCount; ++i) {
+    const HRESULT com = CoInitialize(nullptr);
+    for (int i = 0; i < product.shortcutCount && i < product.fileCount; ++i) {
         char name[UninstallPathSize];
         char link[UninstallPathSize + 1];
         const size_t length = strlen(product.shortcutNames[i]);
@@ -244,8 +329,13 @@ void RemoveProgramGroup(const InstalledProduct& product, const UninstallPlan& pl
         memcpy(name, product.shortcutNames[i], length);
         memcpy(name + length, extension, sizeof extension);
         if (!JoinPath(link, sizeof link, group, name, false)) continue;  // never saved either
+        if (GetFileAttributesA(link) != INVALID_FILE_ATTRIBUTES && !IsOwnLink(link, product.files[i], plan)) {
+            AddReportLine(report, link, OthersLink);
+            continue;
+        }
         RemoveFile(link, report);
     }
+    if (SUCCEEDED(com)) CoUninitialize();
     if (!IsFolderEmpty(group)) {
         AddReportLine(report, group, StillHolds);
     } else if (!RemoveDirectoryA(group)) {
@@ -443,23 +533,6 @@ bool IsAcceptableGroupName(const char* name) {
     return length >= 1 && length <= MaxGroupNameLength && AreAcceptableLevels(name);
 }
 
-bool HasLinkedLevel(const char* path, size_t firstLevel) {
-    char level[UninstallPathSize];
-    if (!CopyText(level, sizeof level, path)) return true;
-    const size_t length = strlen(level);
-    for (size_t i = firstLevel; i <= length; ++i) {
-        if (i < length && !IsSeparator(level[i])) continue;
-        if (i == 0 || IsSeparator(level[i - 1])) continue;  // no name before this separator
-        const char kept = level[i];
-        level[i] = '\0';
-        const DWORD attributes = GetFileAttributesA(level);
-        level[i] = kept;
-        if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-    }
-    return false;
-}
-
 bool IsFolderEmpty(const char* path) {
     char pattern[UninstallPathSize + 1];
     if (!JoinPath(pattern, sizeof pattern, path, "*", false)) return false;
@@ -552,8 +625,21 @@ void AddReportLine(UninstallReport& report, const char* subject, const char* not
     ++report.items;
 }
 
+bool IsInstalledUninstaller(const InstalledProduct& product, const UninstallPlan& plan) {
+    for (int i = 0; i < product.fileCount; ++i) {
+        const InstalledFile& file = product.files[i];
+        char path[UninstallPathSize + 1];
+        if (file.isUninstaller && file.inWindowsFolder && plan.windowsFolder[0] != '\0' && plan.self[0] != '\0' &&
+            JoinPath(path, sizeof path, plan.windowsFolder, file.fileName, false) && IsSameFile(path, plan.self)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void RunUninstall(const InstalledProduct& product, const UninstallPlan& plan, UninstallReport& report) {
     const bool installUsable = InstallFolderUsable(plan, report);
+    if (installUsable && !FindInstallFolder(product, plan, report)) return;
     RemoveInstalledFiles(product, plan, installUsable, report);
     RemoveProgramGroup(product, plan, report);
     if (installUsable) RemoveInstallFolder(plan, report);

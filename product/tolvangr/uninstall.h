@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "installedproduct.h"
+#include "linkedpath.h"
 
 enum {
     UninstallPathSize = MAX_PATH,  // paths of at most MAX_PATH - 1 characters
@@ -34,6 +35,7 @@ struct UninstallReport {
     int items;
     bool full;         // later lines were left out for lack of room
     bool selfPending;  // the running uninstaller is one of the files: it goes after the process ends
+    bool folderMissing;  // the install folder cannot be found: nothing was removed
 };
 
 // The uninstall entry's key below HKEY_LOCAL_MACHINE. False when it does not fit out.
@@ -56,11 +58,6 @@ bool IsAcceptableInstallFolder(const char* path);
 // A program group name below the Programs folder: 1 to 40 characters of plain levels as above,
 // relative, an optional final backslash.
 bool IsAcceptableGroupName(const char* name);
-
-// True when one of the levels of path from character firstLevel on is reached through a link
-// (junction, symbolic link, mount point), or when path is too long to check. Levels that do not
-// exist end the check.
-bool HasLinkedLevel(const char* path, size_t firstLevel);
 
 // True when the folder exists and holds nothing but "." and "..".
 bool IsFolderEmpty(const char* path);
@@ -92,7 +89,19 @@ inline constexpr char InstallationUnderwayFormat[] =
     "An installation of %s is running or did not finish.\r\n\r\nStart the installer to finish or undo it, "
     "then remove %s.";
 
+// What the uninstaller says when the recorded install folder cannot be found (moved, renamed, or on
+// a drive that is not there): the product name, the folder, the product name; the report's lines
+// follow.
+inline constexpr char FolderMissingFormat[] =
+    "%s was not removed: its program folder cannot be found.\r\n%s\r\n\r\nNothing was changed. Put the "
+    "folder back in its place (or connect its drive), then remove %s again.\r\n\r\n";
+
+// True when the running program is the product's uninstaller in the Windows folder.
+bool IsInstalledUninstaller(const InstalledProduct& product, const UninstallPlan& plan);
+
 // The removal, in this order: the installed files, the program group's links and folder, the
 // install folder and its empty parents, the registry records. Everything that stays behind for
-// another reason than belonging to someone else is reported.
+// another reason than belonging to someone else is reported. A link in the group goes only while
+// it is the one the installer made. When the recorded install folder cannot be found, nothing is
+// removed: report.folderMissing, and the folder's files are listed.
 void RunUninstall(const InstalledProduct& product, const UninstallPlan& plan, UninstallReport& report);

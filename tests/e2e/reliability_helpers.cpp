@@ -386,7 +386,7 @@ bool Install(const std::string& folder, const std::string& group, Installation* 
     return true;
 }
 
-bool Uninstall(Uninstallation* result, std::string* why) {
+bool Uninstall(Uninstallation* result, std::string* why, bool killAtClosing) {
     ChildProgram child;
     const std::string path = UninstallerPath();
     if (!StartProgram(path.c_str(), &child, why)) return false;
@@ -405,6 +405,10 @@ bool Uninstall(Uninstallation* result, std::string* why) {
         return false;
     }
     result->closing = MessageBoxText(closing);
+    if (killAtClosing) {  // as the task manager would end it, its message still open
+        EndProgram(&child);
+        return true;
+    }
     AnswerMessageBox(closing, IDOK);
     const bool ended = WaitForExit(&child, StepTimeoutMs, &result->exitCode);
     EndProgram(&child);
@@ -420,6 +424,7 @@ void ReliabilityTest::SetUp() {
     HostCommand("programs-restore");
     HostCommand("unmount Reliability/Full");
     HostCommand("unmount Reliability/ReadOnly");
+    HostCommand("drive-unmap d");
     ASSERT_FALSE(ProgramsFolder().empty());
     ASSERT_FALSE(WindowsFolder().empty());
     cleaner.extraFolders = {TestRoot};
@@ -432,6 +437,7 @@ void ReliabilityTest::SetUp() {
 
 void ReliabilityTest::TearDown() {
     CloseNotepads(0);
+    HostCommand("drive-unmap d");
     cleaner.Clean();
     cleaner.RestoreFileSystemKey();
     watchdog_.reset();

@@ -166,12 +166,13 @@ bool Install(const std::string& folder, const std::string& group, Installation* 
              const InstallOptions& options = InstallOptions());
 
 // Runs the uninstaller from the Windows folder with Yes to its question: the question, its closing
-// message and its exit code. False when a step did not come.
+// message and its exit code (none when killed while its closing message shows). False when a step
+// did not come.
 struct Uninstallation {
     std::string question, closing;
     DWORD exitCode = 0xFFFFFFFF;
 };
-bool Uninstall(Uninstallation* result, std::string* why);
+bool Uninstall(Uninstallation* result, std::string* why, bool killAtClosing = false);
 
 // Starts from a system without the product, with no host fault left from an interrupted run, and
 // leaves the system so, whatever the outcome.

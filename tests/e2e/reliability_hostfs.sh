@@ -7,6 +7,8 @@
 #   reliability_hostfs.sh programs-hide STATUS         move the Start-menu Programs folder aside
 #   reliability_hostfs.sh programs-restore STATUS      put it back
 #   reliability_hostfs.sh kill-installer STATUS        SIGKILL to this prefix's running Porvane.exe
+#   reliability_hostfs.sh drive-map L DIR STATUS       drive letter L: leads to DIR (a drive that comes)
+#   reliability_hostfs.sh drive-unmap L STATUS         L: leads nowhere (a drive that goes away)
 # DIR and STATUS are relative to drive C: of $WINEPREFIX, with '/' separators and no spaces.
 # Wine starts Unix programs without waiting for them: every command ends by writing "ok" or the
 # reason it failed into STATUS, which the test polls for.
@@ -79,8 +81,17 @@ case "$cmd" in
         done
         if [ -n "$killed" ]; then report "$status" ok; else report "$status" "error: no Porvane.exe running"; fi
         ;;
+    drive-map)
+        letter=$2 dir=$drive_c/$3 status=$4
+        [ -d "$dir" ] || { report "$status" "error: no folder $3"; exit 1; }
+        if ln -sfn "$dir" "$prefix/dosdevices/$letter:"; then report "$status" ok; else report "$status" "error: ln"; fi
+        ;;
+    drive-unmap)
+        letter=$2 status=$3
+        if rm -f "$prefix/dosdevices/$letter:"; then report "$status" ok; else report "$status" "error: rm"; fi
+        ;;
     *)
-        echo "usage: $0 tmpfs-up DIR SIZE STATUS | readonly-up DIR STATUS | unmount DIR STATUS | programs-hide STATUS | programs-restore STATUS | kill-installer STATUS" >&2
+        echo "usage: $0 tmpfs-up DIR SIZE STATUS | readonly-up DIR STATUS | unmount DIR STATUS | programs-hide STATUS | programs-restore STATUS | kill-installer STATUS | drive-map L DIR STATUS | drive-unmap L STATUS" >&2
         exit 2
         ;;
 esac

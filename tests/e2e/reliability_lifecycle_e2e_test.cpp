@@ -2,7 +2,11 @@
 // leaves on disk and in the registry, path by path.
 #include "reliability_helpers.h"
 
+#include <objbase.h>
+
 #include <algorithm>
+
+#include "shortcuts.h"
 
 namespace reliability {
 namespace {
@@ -124,17 +128,24 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
         paths.push_back(OwnText);
         return paths;
     }());
+    // Another product installed into the same group has put a Help link of its own there.
+    const std::string othersHelp = GroupFolder() + "\\Help.lnk";
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    ASSERT_TRUE(CreateShellLink("C:\\Oxbow Works\\Brindle\\Guide.txt", "C:\\Oxbow Works\\Brindle", othersHelp.c_str(), "Help"));
+    CoUninitialize();
     Uninstallation removal;
     ASSERT_TRUE(Uninstall(&removal, &why)) << why;
     EXPECT_EQ(removal.question, "Remove Vantrel and all of its components?");
-    EXPECT_EQ(removal.closing, std::string("Vantrel was removed, except for the following:\r\n\r\n") + Folder +
+    EXPECT_EQ(removal.closing, "Vantrel was removed, except for the following:\r\n\r\n" + othersHelp +
+                                   ": not this installation's link, kept\r\n" + GroupFolder() +
+                                   ": kept, it still holds other files\r\n" + Folder +
                                    ": kept, it still holds other files\r\n");
     EXPECT_EQ(removal.exitCode, 3u) << "removed, with items left behind";
     Tree afterRemoval = ReadTree(Folder);
     afterRemoval.erase("");
     EXPECT_EQ(Difference(userFiles, afterRemoval), "") << "exactly the user's files are left, unchanged";
     EXPECT_TRUE(IsFolder("C:\\Reliability\\Apps"));
-    EXPECT_FALSE(Exists(GroupFolder())) << "the group and its links go";
+    EXPECT_EQ(ListFolder(GroupFolder()), std::vector<std::string>{"Help.lnk"}) << "the product's links go";
     for (const auto& entry : ReadProductRegistry()) {
         EXPECT_EQ(entry.first.rfind(FileSystemKey, 0), 0u) << "left in the registry: " << entry.first;
     }
@@ -149,6 +160,15 @@ TEST_F(ReliabilityLifecycle, InstallReinstallUninstallAndInstallAgainKeepTheUser
     ExpectInstallingLabels(third.installing);
     ExpectInstalled();
     EXPECT_EQ(Difference(kept, KeepOnly(ReadTree(Folder), KeptPaths())), "");
+
+    // Ended while its closing message shows: a second run finds nothing to remove, and still
+    // removes its own file.
+    Uninstallation killed, rerun;
+    ASSERT_TRUE(Uninstall(&killed, &why, true)) << why;
+    ASSERT_TRUE(Uninstall(&rerun, &why)) << why;
+    EXPECT_EQ(rerun.closing, "Vantrel is not installed, or it has already been removed.");
+    EXPECT_EQ(rerun.exitCode, 2u);
+    EXPECT_TRUE(WaitUntil([] { return !Exists(UninstallerPath()); }, 20000)) << "the uninstaller is still there";
 }
 
 // On a volume of its own, the Recycle Bin may not keep what a completed reinstallation removed
@@ -196,9 +216,15 @@ TEST_F(ReliabilityLifecycle, UninstallKeepsTheUsersFilesNamedLikeProductFilesInA
 
     EXPECT_EQ(Difference(before, ReadTree(documents)), "") << "the user's files changed";
     const std::string kept = ": changed since installation, kept\r\n";
+    // The links lead into the folder that was installed, not the recorded one: not provably the product's.
+    std::string links;
+    for (const char* name : {"Update", "Vantrel", "Help", "Read Me"}) {
+        links += GroupFolder() + "\\" + name + ".lnk: not this installation's link, kept\r\n";
+    }
     EXPECT_EQ(removal.closing, "Vantrel was removed, except for the following:\r\n\r\n" + documents + "\\Vantrel.exe" +
-                                   kept + documents + "\\Read Me.txt" + kept + documents + "\\Order.txt" + kept +
-                                   documents + ": kept, it still holds other files\r\n");
+                                   kept + documents + "\\Read Me.txt" + kept + documents + "\\Order.txt" + kept + links +
+                                   GroupFolder() + ": kept, it still holds other files\r\n" + documents +
+                                   ": kept, it still holds other files\r\n");
 }
 
 }  // namespace

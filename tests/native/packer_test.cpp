@@ -382,11 +382,40 @@ TEST_F(PackerFixture, SameFileNameInTheOtherFolderIsAccepted) {
     EXPECT_TRUE(Parse(Replaced(text, "name = Prog.exe", "name = Remove.exe"))) << ::testing::PrintToString(Errors(diagnostics));
 }
 
-TEST_F(PackerFixture, FileNameThatWindowsRefusesIsRefused) {
-    for (const char* name : {"Sub\\Prog.exe", "Prog?.exe", "Prog.", "CON.txt"}) {
-        EXPECT_FALSE(Parse(Replaced(text, "name = Prog.exe", std::string("name = ") + name))) << name;
-        EXPECT_EQ(diagnostics.items.at(0).line, LineOf(text, "name = Prog.exe")) << name;
+// A file's name, and the product's and the publisher's, which name folders and registry keys.
+TEST_F(PackerFixture, NameThatWindowsRefusesForAFileOrAFolderIsRefused) {
+    const char* const file = "name = Prog.exe";
+    const char* const product = "name = Testprod";
+    const char* const publisher = "publisher = Test Publisher";
+    const char* const character = "refuses in a file name";
+    const char* const end = "ends in a dot or a space";
+    const char* const device = "is a reserved device name";
+    const struct {
+        const char* line;
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {file, "Sub\\Prog.exe", character},
+        {file, "Prog?.exe", character},
+        {file, "Prog.", end},
+        {file, "CON.txt", device},
+        {product, "Test/prod", "name \"Test/prod\" names a registry key and a folder: it holds a character"},
+        {product, "Testprod.", end},
+        {product, "lpt1", device},
+        {product, "Aux.prod", device},
+        {publisher, "Test: Publisher", "publisher \"Test: Publisher\" names a registry key and a folder"},
+        {publisher, "Test|Publisher", character},
+        {publisher, "\"Test Publisher \"", end},
+        {publisher, "COM9", device},
+        {publisher, "Test\tPublisher", "printable 7-bit"},
+    };
+    for (const auto& bad : cases) {
+        const std::string line = bad.line;
+        EXPECT_FALSE(Parse(Replaced(text, line, line.substr(0, line.find('=') + 2) + bad.name))) << bad.name;
+        EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, line), bad.reason)) << bad.name;
     }
+    EXPECT_TRUE(Parse(Replaced(text, product, "name = Con Prod. 2"))) << ::testing::PrintToString(Errors(diagnostics));
+    EXPECT_TRUE(Parse(Replaced(text, publisher, "publisher = Nul & Sons"))) << ::testing::PrintToString(Errors(diagnostics));
 }
 
 TEST_F(PackerFixture, ShortcutCountAboveTheRowCountIsRefused) {

@@ -480,6 +480,14 @@ TEST_F(BackdropWindow, CreationCopiesTheBannersAndTakesThePaletteFromTheRightEnd
     GetObjectA(Backdrop.bannerPalette, sizeof count, &count);
     EXPECT_EQ(256, count);
     EXPECT_NE(nullptr, Session.smallIcons);
+
+    // Started in a drive root, where Wine's shell finds no ".", it still gets the icon list.
+    char folder[MAX_PATH];
+    ASSERT_NE(0u, GetCurrentDirectoryA(sizeof folder, folder));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    Open(Session.screenWidth, Session.screenHeight);
+    SetCurrentDirectoryA(folder);
+    EXPECT_NE(nullptr, Session.smallIcons);
 }
 
 TEST_F(BackdropWindow, DestroyingFreesTheCopiesAndThePaletteAndPostsQuit) {

@@ -18,6 +18,7 @@
 
 #include "../common/expected_texts.h"
 #include "../e2e/driver.h"
+#include "engine_fixture.h"
 #include "manifest.h"
 #include "pages.h"
 #include "resource.h"
@@ -298,11 +299,17 @@ TEST_F(GroupPageTest, ResetGroupPutsBackProductName) {
 TEST_F(GroupPageTest, NamesNoGroupFolderCanHaveAreRefusedAndThePageStays) {
     const std::string badName = FilledText(BadGroupNameFormat, GroupInvalidText);
     const std::string noParent = FilledText(GroupParentMissingFormat, GroupInvalidText);
+    const std::string linked = FilledText(GroupThroughLinkFormat, GroupInvalidText);
+    std::string hostRoot = root.substr(3);  // as the host sees it below C:
+    for (char& c : hostRoot) c = c == '\\' ? '/' : c;
+    engine_test::HostLink link(hostRoot, hostRoot + "/Programs/Linked");
+    ASSERT_EQ(link.status(), "ok");
     const struct {
         const char* name;
         std::string warning;
     } cases[] = {{"", EmptyGroupText}, {"   ", badName}, {"Tools: Vantrel", badName}, {"..\\Escaped", badName},
-                 {" Vantrel", badName}, {"Missing\\Vantrel", noParent}};
+                 {" Vantrel", badName}, {"Missing\\Vantrel", noParent}, {"Linked", linked},
+                 {"Linked\\Programs", linked}};
     std::vector<std::string> warnings;
     bool stillOpen = true, continueEnabled = true;
     uint32_t stepAfterWarnings = 0;
@@ -331,7 +338,7 @@ TEST_F(GroupPageTest, NamesNoGroupFolderCanHaveAreRefusedAndThePageStays) {
     int entries = 0;
     do entries += found.cFileName[0] != '.'; while (FindNextFileA(search, &found));
     FindClose(search);
-    EXPECT_EQ(0, entries);  // nothing was made for any of them
+    EXPECT_EQ(1, entries);  // nothing was made for any of them: only the link is there
 }
 
 TEST_F(GroupPageTest, UnsearchableProgramsFolderEndsWithTwoAfterBothMessages) {

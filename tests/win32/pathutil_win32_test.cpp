@@ -1,11 +1,12 @@
 // The path and text helpers that call the system: a grouped number in a real label, and the
-// existence test on real files and folders.
+// existence tests on real files and folders, and on a drive that is not there.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "pathprobe.h"
 #include "pathutil_win32.h"
 
 namespace {
@@ -100,6 +101,8 @@ TEST_F(PathExistsOnDisk, IsTrueForAFileAndForAFolder) {
     EXPECT_TRUE(PathExists((folder + "\\Sub").c_str()));
     EXPECT_TRUE(PathExists((folder + "\\Sub\\").c_str()));
     EXPECT_TRUE(PathExists(folder.c_str()));
+    EXPECT_EQ(ProbePath(file.c_str()), PathPresent);
+    EXPECT_EQ(ProbePath((folder + "\\Sub").c_str()), PathPresent);
 }
 
 TEST_F(PathExistsOnDisk, IsFalseForWhatIsNotThere) {
@@ -107,4 +110,15 @@ TEST_F(PathExistsOnDisk, IsFalseForWhatIsNotThere) {
     EXPECT_FALSE(PathExists((folder + "\\missing\\note.txt").c_str()));
     EXPECT_FALSE(PathExists((folder + "\\bad<name>.txt").c_str()));
     EXPECT_FALSE(PathExists(""));
+    for (const char* missing : {"\\missing.txt", "\\missing\\deeper\\note.txt", "\\bad<name>.txt"}) {
+        EXPECT_EQ(ProbePath((folder + missing).c_str()), PathAbsent) << missing;
+    }
+}
+
+// A drive letter that leads nowhere answers "no such file" too: only a folder that is there may.
+TEST_F(PathExistsOnDisk, NothingOnAMissingDriveOrShareCountsAsAbsent) {
+    ASSERT_EQ(GetDriveTypeA("R:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR)) << "R: must not be mapped";
+    for (const char* path : {"R:\\Apps\\Vantrel.exe", "R:\\Apps", "R:\\", "\\\\nowhere\\share\\Apps"}) {
+        EXPECT_EQ(ProbePath(path), PathUnreachable) << path;
+    }
 }

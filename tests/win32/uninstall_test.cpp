@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "copystep.h"
+#include "shortcuts.h"
 #include "../e2e/driver.h"
 #include "engine_fixture.h"
 #include "../common/expected_texts.h"
@@ -180,6 +181,15 @@ protected:
         RunUninstall(Installed, plan, report);
     }
 
+    // A recorded folder other than the installed one: the links into the installed one are not
+    // provably the product's, and stay with the group; only the uninstaller's own link goes.
+    void ExpectFirstLineAndLinksIntoTheFolderKept(const std::string& firstLine) {
+        const std::vector<std::string> lines = ReportLines(report);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], firstLine);
+        EXPECT_EQ(ListFolder(groupFolder).size(), static_cast<size_t>(Manifest.shortcutCount - 1));
+    }
+
     const std::string windowsFolder = Path("Windows");
     const std::string programsFolder = Path("Programs");
     const std::string installFolder = Path("Apps\\Vantrel");
@@ -239,15 +249,24 @@ TEST_F(UninstallTest, KeepsKeyDatAndLogFilesChangedProductFilesAndEveryFileItDid
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallEntry));
 }
 
+// Another product installed into the same group replaced two links of the same names.
 TEST_F(UninstallTest, RemovesOnlyItsOwnLinksFromAGroupThatHoldsOthers) {
     Install();
     WriteBytes(groupFolder + "\\Other.lnk", "someone else's link");
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    ASSERT_TRUE(CreateShellLink(Path("Brindle\\Help.exe").c_str(), installFolder.c_str(),
+                                (groupFolder + "\\Help.lnk").c_str(), "Help"));
+    CoUninitialize();
+    WriteBytes(groupFolder + "\\Update.lnk", "not a link at all");
     ReadPlan();
 
     Uninstall();
 
-    EXPECT_EQ(ListFolder(groupFolder), std::vector<std::string>{"Other.lnk"});
-    EXPECT_EQ(ReportLines(report), std::vector<std::string>{groupFolder + ": kept, it still holds other files"});
+    EXPECT_EQ(ListFolder(groupFolder), (std::vector<std::string>{"Help.lnk", "Other.lnk", "Update.lnk"}));
+    const std::string kept = ": not this installation's link, kept";
+    EXPECT_EQ(ReportLines(report), (std::vector<std::string>{groupFolder + "\\Update.lnk" + kept,
+                                                             groupFolder + "\\Help.lnk" + kept,
+                                                             groupFolder + ": kept, it still holds other files"}));
 }
 
 TEST_F(UninstallTest, RemovesANestedGroupButNotItsParent) {
@@ -326,7 +345,7 @@ TEST_F(UninstallTest, NeverDescendsThroughALinkedInstallFolder) {
     Uninstall();
 
     EXPECT_EQ(ListFolder(Path("Real\\Vantrel")).size(), InstallFolderFileCount());
-    EXPECT_EQ(ReportLines(report), std::vector<std::string>{installFolder + ": left alone, it is reached through a link"});
+    ExpectFirstLineAndLinksIntoTheFolderKept(installFolder + ": left alone, it is reached through a link");
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallEntry));
 }
@@ -340,8 +359,54 @@ TEST_F(UninstallTest, NeverFollowsARecordedPathThatIsNotAFolderOnADrive) {
     Uninstall();
 
     EXPECT_EQ(ListFolder(installFolder).size(), InstallFolderFileCount());
-    EXPECT_EQ(ReportLines(report), std::vector<std::string>{wandering + ": left alone, it is not a folder on a drive"});
+    ExpectFirstLineAndLinksIntoTheFolderKept(wandering + ": left alone, it is not a folder on a drive");
     EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{});
+}
+
+// Moved by the user, or on a drive that is not there: nothing is removed, and the entry stays. A
+// folder that an earlier, stopped removal took is no reason to stop.
+TEST_F(UninstallTest, ChangesNothingWhenTheInstallFolderCannotBeFound) {
+    Install();
+    ReadPlan();
+    ASSERT_TRUE(MoveFileA(installFolder.c_str(), Path("Apps\\Moved").c_str()));
+    const std::vector<std::string> group = ListFolder(groupFolder);
+    for (const std::string& recorded : {installFolder, std::string("R:\\Apps\\Vantrel")}) {
+        Fill(plan.installFolder, recorded);
+        Uninstall();
+        EXPECT_TRUE(report.folderMissing);
+        const std::vector<std::string> lines = ReportLines(report);
+        EXPECT_EQ(lines.size(), InstallFolderFileCount());
+        EXPECT_EQ(lines[0], recorded + "\\" + Installed.files[1].fileName + ": not removed, its folder cannot be found");
+        EXPECT_EQ(ListFolder(groupFolder), group);
+        EXPECT_EQ(ListFolder(windowsFolder), std::vector<std::string>{"Tolvangr.exe"});
+        EXPECT_TRUE(HasValue(UninstallEntry, "Program Path"));
+    }
+    // The real uninstaller says so, and ends with its own code.
+    ChildProgram child;
+    std::string said, why;
+    DWORD exitCode = 0;
+    ASSERT_TRUE(StartProgram((windowsFolder + "\\Tolvangr.exe").c_str(), &child, &why)) << why;
+    for (int box = 0; box < 2; ++box) {  // the question, then the closing message
+        HWND shown = WaitForMessageBox(child.processId, nullptr, PORVANE_CAPTION, 15000);
+        said = shown ? MessageBoxText(shown) : "no message";
+        if (shown) AnswerMessageBox(shown, box == 0 ? IDYES : IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(shown); }, 15000));
+    }
+    EXPECT_TRUE(WaitForExit(&child, 15000, &exitCode));
+    EndProgram(&child);
+    const char* const args[] = {"Vantrel", installFolder.c_str(), "Vantrel"};
+    char expected[1024];
+    ASSERT_TRUE(FormatText(expected, sizeof expected, FolderMissingFormat, args, 3));
+    EXPECT_EQ(said.substr(0, strlen(expected)), expected);
+    EXPECT_EQ(exitCode, 5u);
+    EXPECT_TRUE(HasValue(UninstallEntry, "Program Path"));
+    // The mark of a removal that began in the folder, and took it before it was stopped.
+    Fill(plan.installFolder, installFolder);
+    SetText(UninstallEntry, "Removal Begun", std::string("\1\0\0\0", 4), REG_DWORD);
+    Uninstall();
+    EXPECT_FALSE(report.folderMissing);
+    EXPECT_FALSE(Exists(groupFolder));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallEntry));
 }
 
 TEST_F(UninstallTest, LeavesItsOwnRunningFileForAfterItHasEnded) {

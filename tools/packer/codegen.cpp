@@ -145,24 +145,6 @@ std::string ManifestSource(const ProductDescription& description, const std::vec
     return s;
 }
 
-// Both names become registry key names, where a backslash would start another level.
-static bool CheckKeyNames(const ProductDescription& description, Diagnostics& diagnostics) {
-    bool good = true;
-    const struct {
-        const char* key;
-        const std::string* value;
-    } keyNames[] = {{"name", &description.productName}, {"publisher", &description.publisher}};
-    for (const auto& name : keyNames) {
-        if (name.value->find('\\') != std::string::npos) {
-            diagnostics.Error(description.path, 0,
-                              std::string(name.key) + " \"" + *name.value +
-                                  "\" names a registry key for the uninstaller and must not hold a backslash");
-            good = false;
-        }
-    }
-    return good;
-}
-
 // The installer writes the install folder under the publisher's key, the version below it in
 // Programs\<product>.
 static std::string PublisherKey(const ProductDescription& description) { return "Software\\" + description.publisher; }
@@ -173,7 +155,6 @@ static std::string VersionKey(const ProductDescription& description) {
 
 bool InstalledProductSource(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
                             std::string& source, Diagnostics& diagnostics) {
-    if (!CheckKeyNames(description, diagnostics)) return false;
     if (files.size() != description.rows.size()) {
         diagnostics.Error(description.path, 0, "the installed list needs every row's file");
         return false;
@@ -293,8 +274,7 @@ std::string AssemblyPart(const std::string& text, const char* fallback) {
 
 }  // namespace
 
-bool ProductTextsHeader(const ProductDescription& description, std::string& header, Diagnostics& diagnostics) {
-    if (!CheckKeyNames(description, diagnostics)) return false;
+std::string ProductTextsHeader(const ProductDescription& description) {
     const std::vector<uint16_t> numbers = VersionNumbers(description.version);
     const struct {
         const char* name;
@@ -319,38 +299,42 @@ bool ProductTextsHeader(const ProductDescription& description, std::string& head
     s += "#define PRODUCT_VERSION_NUMBERS " + std::to_string(numbers[0]) + ", " + std::to_string(numbers[1]) + ", " +
          std::to_string(numbers[2]) + ", " + std::to_string(numbers[3]) + "\n"
          "\n#endif\n";
-    header = s;
-    return true;
+    return s;
 }
 
-std::string UninstallerManifest(const ProductDescription& description) {
+namespace {
+
+// An application manifest naming the product: its identity is "Publisher.Product.<program>", its
+// description "<product> <version> <role>". Both programs ask for the administrator (`why` says
+// why, in a comment) and declare the systems they were made for.
+std::string ApplicationManifest(const ProductDescription& description, const std::string& program,
+                                const char* fallback, const char* role, const char* why,
+                                const char* compatibilityNote) {
     const std::vector<uint16_t> v = VersionNumbers(description.version);
-    const std::string& uninstaller = description.rows[UninstallerRow].fileName;
     const std::string name = AssemblyPart(description.publisher, "Publisher") + "." +
                              AssemblyPart(description.productName, "Product") + "." +
-                             AssemblyPart(uninstaller.substr(0, uninstaller.rfind('.')), "Uninstaller");
+                             AssemblyPart(program, fallback);
     const std::string version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) +
                                 "." + std::to_string(v[3]);
     // Text in XML: the description's characters that XML treats as markup are written as entities.
     std::string about;
-    for (char c : description.productName + " " + description.version + " uninstaller") {
+    for (char c : description.productName + " " + description.version + " " + role) {
         about += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
            "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
            "  <assemblyIdentity type=\"win32\" name=\"" + name + "\" version=\"" + version +
            "\" processorArchitecture=\"x86\"/>\n"
-           "  <description>" + about + "</description>\n"
-           "  <!-- The uninstaller removes files from the Windows folder and keys below HKEY_LOCAL_MACHINE.\n"
-           "       Without this, a 32-bit program with no manifest would have its registry deletions\n"
-           "       redirected to the per-user virtual store and change nothing. -->\n"
+           "  <description>" + about + "</description>\n" +
+           why +
            "  <trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
            "    <security>\n"
            "      <requestedPrivileges>\n"
            "        <requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>\n"
            "      </requestedPrivileges>\n"
            "    </security>\n"
-           "  </trustInfo>\n"
+           "  </trustInfo>\n" +
+           compatibilityNote +
            "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\n"
            "    <application>\n"
            "      <supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/><!-- Vista -->\n"
@@ -361,4 +345,24 @@ std::string UninstallerManifest(const ProductDescription& description) {
            "    </application>\n"
            "  </compatibility>\n"
            "</assembly>\n";
+}
+
+}  // namespace
+
+std::string InstallerManifest(const ProductDescription& description) {
+    return ApplicationManifest(
+        description, "Porvane", "Porvane", "installer",
+        "  <!-- The installer writes below the Windows folder and HKEY_LOCAL_MACHINE. -->\n",
+        "  <!-- Declared so that newer systems do not run the installer under version shims. No\n"
+        "       dependency on the common controls version 6: the pages keep the classic look. -->\n");
+}
+
+std::string UninstallerManifest(const ProductDescription& description) {
+    const std::string& uninstaller = description.rows[UninstallerRow].fileName;
+    return ApplicationManifest(
+        description, uninstaller.substr(0, uninstaller.rfind('.')), "Uninstaller", "uninstaller",
+        "  <!-- The uninstaller removes files from the Windows folder and keys below HKEY_LOCAL_MACHINE.\n"
+        "       Without this, a 32-bit program with no manifest would have its registry deletions\n"
+        "       redirected to the per-user virtual store and change nothing. -->\n",
+        "");
 }

@@ -39,16 +39,18 @@ struct ScriptResource {
 // every installed file with its folder, size and CRC-32 (from files, one per row as LoadRowFiles
 // reads them), and the shortcut names. A row built as the uninstaller itself has no CRC of its
 // own bytes: it is marked for comparison with the running uninstaller instead. False, with the
-// reason in diagnostics, when a name cannot serve as a registry key name.
+// reason in diagnostics, without a file for every row.
 bool InstalledProductSource(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
                             std::string& source, Diagnostics& diagnostics);
 
 // product_texts.h: the product's texts for the installer's code and resource scripts (name,
-// version, publisher, the publisher's home page, registry key paths, default folder). False, with
-// the reason in diagnostics, when a name cannot serve as a registry key name.
-bool ProductTextsHeader(const ProductDescription& description, std::string& header, Diagnostics& diagnostics);
+// version, publisher, the publisher's home page, registry key paths, default folder). The
+// description's checks keep the names fit for registry keys and folders.
+std::string ProductTextsHeader(const ProductDescription& description);
 
-// The uninstaller's application manifest: its identity and description name the product.
+// The installer's and the uninstaller's application manifests: their identities and descriptions
+// name the product.
+std::string InstallerManifest(const ProductDescription& description);
 std::string UninstallerManifest(const ProductDescription& description);
 
 // The version as the four numbers of a version resource: its leading dot-separated numbers

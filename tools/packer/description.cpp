@@ -299,18 +299,18 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-// File names and shortcut names end up as names in a Windows folder.
-bool CheckWindowsName(const Setting& setting, const std::string& path, Diagnostics& diagnostics) {
+// A name that Windows must accept as a file or folder name. `subject` opens each message: the
+// setting and its value, and what the name becomes.
+bool CheckWindowsName(const Setting& setting, const std::string& subject, const std::string& path,
+                      Diagnostics& diagnostics) {
     const std::string& name = setting.value;
     if (name.find_first_of("\\/:*?\"<>|") != std::string::npos) {
         diagnostics.Error(path, setting.line,
-                          "'" + setting.key + "' " + Quoted(name) +
-                              " holds a character that Windows refuses in a file name (\\ / : * ? \" < > |)");
+                          subject + " holds a character that Windows refuses in a file name (\\ / : * ? \" < > |)");
         return false;
     }
     if (name.back() == '.' || name.back() == ' ') {
-        diagnostics.Error(path, setting.line,
-                          "'" + setting.key + "' " + Quoted(name) + " ends in a dot or a space");
+        diagnostics.Error(path, setting.line, subject + " ends in a dot or a space");
         return false;
     }
     static const char* const devices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
@@ -319,12 +319,23 @@ bool CheckWindowsName(const Setting& setting, const std::string& path, Diagnosti
     const std::string stem = name.substr(0, name.find('.'));
     for (const char* device : devices) {
         if (EqualsIgnoringCase(stem, device)) {
-            diagnostics.Error(path, setting.line,
-                              "'" + setting.key + "' " + Quoted(name) + " is a reserved device name");
+            diagnostics.Error(path, setting.line, subject + " is a reserved device name");
             return false;
         }
     }
     return true;
+}
+
+// File names and shortcut names end up as names in a Windows folder.
+bool CheckFileName(const Setting& setting, const std::string& path, Diagnostics& diagnostics) {
+    return CheckWindowsName(setting, "'" + setting.key + "' " + Quoted(setting.value), path, diagnostics);
+}
+
+// The product's and the publisher's names each become a folder's name (the default install
+// folder, the program group) and a registry key's name (the publisher's key, the product's keys).
+bool CheckFolderAndKeyName(const Setting& setting, const std::string& path, Diagnostics& diagnostics) {
+    return CheckWindowsName(setting, setting.key + " " + Quoted(setting.value) + " names a registry key and a folder: it",
+                            path, diagnostics);
 }
 
 bool CheckResourceName(const Setting& setting, const std::string& path, Diagnostics& diagnostics) {
@@ -407,18 +418,20 @@ bool ReadProduct(const Section& section, ProductDescription& out, int& shortcutC
         const char* key;
         size_t width;
         std::string* field;
+        bool folderAndKey;  // also the name of a folder and of a registry key
     } texts[] = {
-        {"name", sizeof(ProductInfo::productName), &out.productName},
-        {"version", sizeof(ProductInfo::version), &out.version},
-        {"tagline", sizeof(ProductInfo::tagline), &out.tagline},
-        {"publisher", sizeof(ProductInfo::publisher), &out.publisher},
-        {"homePage", sizeof(ProductInfo::homePageUrl), &out.homePageUrl},
-        {"supportEmail", SupportEmailWidth, &out.supportEmail},
+        {"name", sizeof(ProductInfo::productName), &out.productName, true},
+        {"version", sizeof(ProductInfo::version), &out.version, false},
+        {"tagline", sizeof(ProductInfo::tagline), &out.tagline, false},
+        {"publisher", sizeof(ProductInfo::publisher), &out.publisher, true},
+        {"homePage", sizeof(ProductInfo::homePageUrl), &out.homePageUrl, false},
+        {"supportEmail", SupportEmailWidth, &out.supportEmail, false},
     };
     int lines[sizeof texts / sizeof texts[0]] = {};
     for (size_t i = 0; i < sizeof texts / sizeof texts[0]; ++i) {
         const Setting* setting = table.Find(texts[i].key);
-        if (setting == nullptr || !CheckTextField(*setting, texts[i].width, path, diagnostics)) {
+        if (setting == nullptr || !CheckTextField(*setting, texts[i].width, path, diagnostics) ||
+            (texts[i].folderAndKey && !CheckFolderAndKeyName(*setting, path, diagnostics))) {
             good = false;
             continue;
         }
@@ -519,7 +532,7 @@ bool ReadRow(const Section& section, DescribedRow& row, const std::string& path,
 
     if (const Setting* setting = table.Find("name")) {
         if (CheckTextField(*setting, sizeof(FileEntry::fileName), path, diagnostics) &&
-            CheckWindowsName(*setting, path, diagnostics)) {
+            CheckFileName(*setting, path, diagnostics)) {
             row.fileName = setting->value;
         } else {
             good = false;
@@ -532,7 +545,7 @@ bool ReadRow(const Section& section, DescribedRow& row, const std::string& path,
     }
     if (const Setting* setting = table.Find("shortcut")) {
         if (CheckTextField(*setting, sizeof(FileEntry::shortcutName), path, diagnostics) &&
-            (setting->value == "-" || CheckWindowsName(*setting, path, diagnostics))) {
+            (setting->value == "-" || CheckFileName(*setting, path, diagnostics))) {
             row.shortcutName = setting->value;
         } else {
             good = false;

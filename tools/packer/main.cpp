@@ -30,7 +30,7 @@ int Usage() {
                  "       porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]\n"
                  "  Writes what the uninstaller is built with into OUTDIR: product_texts.h,\n"
                  "  installed_product.cpp (with each file's size and CRC-32, read from every source but\n"
-                 "  @uninstaller) and uninstaller.manifest.\n";
+                 "  @uninstaller) and uninstaller.manifest; and the installer's installer.manifest.\n";
     return 2;
 }
 
@@ -71,23 +71,23 @@ int PrintUninstallerRow(const char* path) {
 }
 
 // The uninstaller is one of the payloads, so it is built before the packing run: what it needs,
-// and the installer's texts, come from the description and the files it names, the uninstaller
-// itself left out. The depfile, when asked for, names every file read, for installed_product.cpp.
+// and the installer's texts and manifest, come from the description and the files it names, the
+// uninstaller itself left out. The depfile, when asked for, names every file read, for installed_product.cpp.
 int WriteDescribed(const char* path, const char* outDir, const std::vector<std::string>& inputFolders,
                    const std::string& depfile) {
     Diagnostics diagnostics;
     ProductDescription description;
     LoadedInputs inputs;
-    std::string texts, installed;
+    std::string installed;
     std::vector<std::string> changed;
     const std::string folder = std::string(outDir) + "/";
     bool written = ReadDescription(path, description, diagnostics) &&
                    LoadRowFiles(description, inputFolders, inputs, diagnostics, std::string(),
                                 BuiltUninstallerRow::Skipped) &&
-                   ProductTextsHeader(description, texts, diagnostics) &&
                    InstalledProductSource(description, inputs.files, installed, diagnostics) &&
-                   CommitOutputs({{folder + "product_texts.h", texts},
+                   CommitOutputs({{folder + "product_texts.h", ProductTextsHeader(description)},
                                   {folder + "installed_product.cpp", installed},
+                                  {folder + "installer.manifest", InstallerManifest(description)},
                                   {folder + "uninstaller.manifest", UninstallerManifest(description)}},
                                  changed, diagnostics);
     if (written && !depfile.empty()) {

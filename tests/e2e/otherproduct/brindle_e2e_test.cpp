@@ -34,6 +34,17 @@ const Row Rows[] = {
 
 std::string Sz(const std::string& text) { return text + '\0'; }
 
+// The installer's application manifest (resource 1 of type 24) as text.
+std::string InstallerManifest() {
+    std::string text;
+    HMODULE installer = LoadLibraryExA(PORVANE_EXE_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = installer ? FindResourceA(installer, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) : nullptr;
+    HGLOBAL loaded = found ? LoadResource(installer, found) : nullptr;
+    if (loaded) text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(installer, found));
+    if (installer) FreeLibrary(installer);
+    return text;
+}
+
 // Starts the installer built from brindle.product (PORVANE_EXE_PATH of this program).
 class OtherProductInstallation : public InstallerTest {
 protected:
@@ -60,6 +71,12 @@ protected:
 }  // namespace
 
 TEST_F(OtherProductInstallation, InstallsItsFilesRecordsAndLinksAndItsUninstallerRemovesThem) {
+    // The installer's identity is this product's, too.
+    const std::string manifest = InstallerManifest();
+    EXPECT_NE(manifest.find("name=\"Oxbow.Brindle.Porvane\" version=\"2.1.0.0\""), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find("<description>Brindle 2.1 installer</description>"), std::string::npos) << manifest;
+    EXPECT_EQ(manifest.find("Vantrel"), std::string::npos) << manifest;
+
     ClickButton(welcome, IDC_CONTINUE);
     ASSERT_TRUE(Through("Brindle License Agreement", IDC_CONTINUE));
     HWND location = run.WaitForPage("Brindle Program Location", PageTimeoutMs);

@@ -1,0 +1,1 @@
+// Intentionally empty: the ordinary object that ends the installer's link (see CMakeLists.txt).
