@@ -9,6 +9,7 @@
 #                                    that offers each of them as one `harness`
 #   wine-harness.sh exec PROG ARGS   run a Windows program inside that environment; under CTest,
 #                                    inside the pool's harness that CTest gave the test
+#   wine-harness.sh env              print the path of that environment's file (to source it)
 #   wine-harness.sh down [--force]   stop our wineservers and our Xvfb displays (by pid, never by
 #                                    name); without --force it leaves a harness up while a program
 #                                    still runs in it
@@ -178,12 +179,13 @@ case "$cmd" in
             /d 'cmd.exe /c exit %ld %ld' /f 9>&- </dev/null >/dev/null 2>&1 || true
         echo "wine-harness: prefix $prefix, display $DISPLAY"
         ;;
-    exec)
-        shift
+    exec | env)
         allotted=$(allotted_root)
         if [ -n "$allotted" ]; then
             envfile=$allotted/env
         fi
+        [ "$cmd" = env ] && { [ -f "$envfile" ] && echo "$envfile"; exit; }
+        shift
         load_env
         exec wine "$@"
         ;;
@@ -208,7 +210,7 @@ case "$cmd" in
         fi
         ;;
     *)
-        echo "usage: $0 up [--display] | exec PROGRAM [ARGS...] | down" >&2
+        echo "usage: $0 up [--display | --pool N] | exec PROGRAM [ARGS...] | env | down [--force]" >&2
         exit 2
         ;;
 esac

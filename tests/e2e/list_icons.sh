@@ -5,11 +5,14 @@
 # and every row's icon cell must hold pixels other than the list's background: the computer view,
 # the drive view and a drive's folders after double-clicks, then the group list after the copy.
 # Escape on the group page ends the run, which undoes the copy.
-#   list_icons.sh Porvane.exe WORK_FOLDER      (WINE_ROOT: the harness, which is up)
+#   list_icons.sh Porvane.exe WORK_FOLDER      (WINE_ROOT: the harness, which is up; under CTest
+#                                              the pool's harness that CTest gave the test)
 set -u
 exe=$(cd "$(dirname "${1:?}")" && pwd)/$(basename "$1") work=${2:?}
 harness=$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine-harness.sh
-. "${WINE_ROOT:?}/env" || exit 1
+: "${WINE_ROOT:?}"
+envfile=$("$harness" env) || { echo "list icons: the harness is not up" >&2; exit 1; }
+. "$envfile" || exit 1
 rm -rf "$work" && mkdir -p "$work" || exit 1
 pid=""
 fail() {
