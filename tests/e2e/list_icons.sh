@@ -66,8 +66,17 @@ icons_seen() {
             print x, y
         }' > "$work/corner" 2> "$work/why"
 }
+# Gives the focus to the visible window whose name matches $1 (a pattern of `focused`).
+focus_named() {
+    local pattern=${1//\*/.*} window
+    window=$(xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | tail -n 1) && [ -n "$window" ] \
+        && xdotool windowfocus "$window" 2>/dev/null
+}
 press_on() {  # KEY WINDOW_NAME: waits for that window to have the focus, then presses the key
-    within 60 focused "$2" || fail "no focus on \"$2\""
+    # The X focus follows the window the installer activates; on a busy machine it can miss a
+    # window that opened meanwhile (the installer's box is active, the focus elsewhere), and the
+    # window is then given the focus as a click on it would.
+    within 20 focused "$2" || { focus_named "$2"; within 40 focused "$2"; } || fail "no focus on \"$2\""
     xdotool key "$1"
 }
 double_click_row() {
