@@ -11,6 +11,9 @@ WIN32      := $(BUILD)/win32
 WINE_ROOT  := $(abspath $(BUILD))/wine
 HARNESS    := WINE_ROOT=$(WINE_ROOT) scripts/wine-harness.sh
 JOBS       ?= 2
+# Wine harnesses (a prefix, a display and a wineserver each) that run the Win32 and end-to-end
+# tests side by side: those tests mostly wait, so more harnesses than cores still pay.
+HARNESSES  ?= 6
 FUZZ_SECONDS ?= 300
 
 # make dist PRODUCT=path/to/other.product: that product's installer, built by the same rules in a
@@ -73,7 +76,7 @@ run: installer
 
 test: win32
 	@$(MAKE_DIST)
-	@WINE_ROOT=$(WINE_ROOT) NATIVE=$(NATIVE) WIN32=$(WIN32) scripts/run-tests.sh
+	@WINE_ROOT=$(WINE_ROOT) NATIVE=$(NATIVE) WIN32=$(WIN32) JOBS=$(JOBS) HARNESSES=$(HARNESSES) scripts/run-tests.sh
 
 bench: win32
 	@$(MAKE_DIST)

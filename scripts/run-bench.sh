@@ -25,13 +25,18 @@ ir=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$work/callgrind.log")
 awk -v ir="$ir" -v bytes="$bytes" \
     'BEGIN { printf "   %d Ir for %d bytes out: %.1f Ir per output byte\n", ir, bytes, ir / bytes }'
 
-# A whole default installation under Wine, the driver answering each page as soon as it appears,
-# against the waits the installer's design fixes: the start timers of the backdrop, the installing
+# A whole default installation under Wine, the driver answering each page as soon as it appears
+# (it looks at the windows every 50 ms, and every millisecond for a moment after the installer
+# creates a window, so its answers cost the installation next to nothing), against the waits the
+# installer's design fixes: the start timers of the backdrop, the installing
 # page and the shortcut page (3 x 250 ms), 500 ms before each of the 7 files, 1000 ms after the
 # last, 200 ms after each of the 5 shortcuts and 500 ms after the last, 500 ms before the group
 # page closes. On top of those come 10 ms after each visible change of the installing page's bar:
 # a 1024-byte block is less than half a percent of this payload, so the bar passes through all
-# 200 of its values one at a time.
+# 200 of its values one at a time. The work between two of these pauses (a block decoded and
+# written, the bar painted, a link saved, the journal's records) falls inside the pauses, which
+# keep one cadence; what is left above the fixed waits is the start of the process and the
+# making of the pages.
 # Processor time comes from /proc/<pid>/stat (user + system) of the installer's Unix process,
 # read until it ends, and of this prefix's wineserver, before and after the run; the server's
 # share includes the driver's own requests.
@@ -66,10 +71,13 @@ cpu_ticks() {
 }
 
 server=$(prefix_pid wineserver) || { echo "   no wineserver runs for $prefix" >&2; exit 1; }
+# Others' work on the machine stretches every step: the figures hold for the load they ran under.
+echo "   load average before the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 fixed=$((3 * 250 + 7 * 500 + 1000 + 5 * 200 + 500 + 500))
 bar=$((200 * 10))
 times=()
 shares=()
+steps=()
 for run in 1 2 3; do
     out=$(mktemp)
     server_before=$(cpu_ticks "$server")
@@ -86,6 +94,7 @@ for run in 1 2 3; do
     wait "$driver_pid" || { cat "$out" >&2; exit 1; }
     server_after=$(cpu_ticks "$server")
     ms=$(sed -n 's/^installation: \([0-9]*\) ms.*/\1/p' "$out" | tr -d '\r')
+    steps+=("$(grep '^step: ' "$out" | tr -d '\r' | tr '\n' ';')")
     rm -f "$out"
     [ -n "$ms" ] || { echo "   run $run printed no time" >&2; exit 1; }
     [ -n "$installer" ] || { echo "   run $run: the installer's process was not found" >&2; exit 1; }
@@ -98,6 +107,16 @@ for run in 1 2 3; do
     shares+=("${line%% *}")
     echo "${line#* }"
 done
+# Where the time of the median run goes: each step from the driver's answer (or the start) until
+# the next page or box, beside the fixed waits inside it (the bar's included).
+median_run=$(for i in 0 1 2; do echo "${times[$i]} $i"; done | sort -n | sed -n '2s/.* //p')
+echo "   steps of the median run (wall, fixed waits in it, the rest):"
+printf '%s' "${steps[$median_run]}" | tr ';' '\n' | awk -v fixed="0 250 0 0 6750 0 2250 0 0" '
+    BEGIN { n = split(fixed, f, " ") }
+    /^step: / { i++; ms = $2; $1 = ""; $2 = ""; $3 = ""; sub(/^ +/, "")
+                printf "     %-36s %6d ms  %5d ms  %+5d ms\n", $0, ms, f[i], ms - f[i] }
+    END { if (i != n) printf "     (%d steps, %d expected)\n", i, n }'
+
 share=$(printf '%s\n' "${shares[@]}" | sort -n | sed -n 2p)
 echo "   median processor time (installer + wine server): $share % of wall time"
 median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)

@@ -156,6 +156,8 @@ HGLOBAL LoadBannerDib(int id) {
 }
 
 int OnBackdropCreate(HWND window) {
+    // The start delay counts from here: making the texts, fonts and pictures is part of it.
+    const DWORD began = GetTickCount();
     FillTitles();
 
     // The system's small-icon list, asked for with a folder name that the shell takes as given
@@ -173,7 +175,8 @@ int OnBackdropCreate(HWND window) {
     Backdrop.bannerFill = LoadBannerDib(IDB_BANNER_FILL);
     Backdrop.bannerRule = LoadBannerDib(IDB_BANNER_RULE);
 
-    (void)SetTimer(window, BackdropStartTimer, BackdropStartDelay, NULL);
+    const DWORD spent = GetTickCount() - began;
+    (void)SetTimer(window, BackdropStartTimer, spent < BackdropStartDelay ? BackdropStartDelay - spent : 0, NULL);
     return 1;
 }
 

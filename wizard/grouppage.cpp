@@ -125,6 +125,7 @@ BOOL OnShortcutInitDialog(HWND page) {
 
 void OnShortcutTimer(HWND page, WPARAM timer) {
     (void)KillTimer(page, timer);
+    StartPacedPauses();
     (void)EndDialog(page, CreateAllShortcuts(page) == 1 ? 1 : 2);
 }
 
@@ -192,7 +193,7 @@ void AcceptGroup(HWND page) {
     const INT_PTR result = DialogBoxParamA(Session.instance, MAKEINTRESOURCEA(IDD_SHORTCUTS), page,
                                            ShortcutPageProc, 0);
     if (result == 1) {
-        PumpMessages(page, PauseBeforeClosing);
+        PumpMessagesPaced(page, PauseBeforeClosing);
         (void)EndDialog(page, 1);
         return;
     }
@@ -236,9 +237,9 @@ int CreateAllShortcuts(HWND page) {
         (void)SetDlgItemTextA(page, IDC_SHORTCUT_NAME, label);
         made = CreateShortcut(Session.directories, entry, Session.groupName, Session.journal);
         (void)SendMessageA(bar, PBM_STEPIT, 0, 0);
-        PumpMessages(page, PauseAfterShortcut);
+        PumpMessagesPaced(page, PauseAfterShortcut);
     }
-    if (made) PumpMessages(page, PauseAfterLastShortcut);
+    if (made) PumpMessagesPaced(page, PauseAfterLastShortcut);
     CoUninitialize();
     return made ? 1 : 0;
 }

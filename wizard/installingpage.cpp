@@ -49,7 +49,7 @@ void RepaintBar(void*, const ProgressMeter& meter) {
     (void)UpdateWindow(meter.bar);
 }
 
-void Pause(void* page, uint32_t milliseconds) { PumpMessages(PageOf(page), milliseconds); }
+void Pause(void* page, uint32_t milliseconds) { PumpMessagesPaced(PageOf(page), milliseconds); }
 
 void ShowCopyFailure(void* page, unsigned textId, const char* const* args, int argCount) {
     (void)ShowMessage(PageOf(page), textId, args, argCount, MB_OK | MB_ICONERROR);
@@ -75,12 +75,13 @@ BOOL OnInitDialog(HWND page) {
 void OnTimer(HWND page, UINT_PTR timer) {
     // Killed first: the copy step pumps messages and must not be entered a second time.
     KillTimer(page, timer);
+    StartPacedPauses();
     if (CopyAllFiles(InstallingPageReport(page), Session.directories, Session.progress, Session.journal) == -1) {
         ShowAbortNotice(page);
         EndDialog(page, 2);
         return;
     }
-    PumpMessages(page, FinalPauseMs);
+    PumpMessagesPaced(page, FinalPauseMs);
     EndDialog(page, 1);
 }
 

@@ -16,6 +16,13 @@ static_assert(sizeof TEXT_RESTART_NOTICE <= MessageFormatSize && sizeof TEXT_UND
               "every message format fits its buffer");
 const COLORREF ExplanationColor = 0x800000;  // navy
 
+// When the last paced pause was due to end; none yet while started is false.
+struct PauseCadence {
+    DWORD due;
+    bool started;
+};
+PauseCadence Cadence;
+
 }  // namespace
 
 void CenterPage(HWND page, PagePlacement placement) {
@@ -94,6 +101,22 @@ int ShowMessage(HWND owner, UINT id, const char* const* args, int argCount, UINT
     char text[MessageTextSize];
     (void)FormatMessageText(text, sizeof text, id, args, argCount);
     return MessageBoxA(owner, text, PORVANE_CAPTION, style);
+}
+
+void StartPacedPauses(void) {
+    Cadence.due = GetTickCount();
+    Cadence.started = true;
+}
+
+void PumpMessagesPaced(HWND window, uint32_t milliseconds) {
+    const DWORD now = GetTickCount();
+    const uint32_t sinceDue = now - Cadence.due;  // unsigned: the tick counter's wrap is harmless
+    // The work done since the last pause was due to end (a block decoded and written, the bar
+    // painted, a link saved) is part of this pause when it took less than the pause; otherwise
+    // the pause is counted whole from now.
+    Cadence.due = Cadence.started && sinceDue < milliseconds ? Cadence.due + milliseconds : now + milliseconds;
+    Cadence.started = true;
+    PumpMessages(window, Cadence.due - now);
 }
 
 int ShowAbortNotice(HWND owner) {

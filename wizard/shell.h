@@ -46,6 +46,13 @@ void ApplyProductName(HWND page, ProductNameTarget target);
 LRESULT SetSmallIcon(HWND window, int iconId);
 void SetWizardStep(uint32_t step);
 void PumpMessages(HWND window, uint32_t milliseconds);
+// The pauses that pace a page's work: each one ends its milliseconds after the previous one was
+// due to end when the work in between took less than that, so that the work does not add to the
+// pauses and no pause's overshoot carries on into the next; otherwise a whole pause from now.
+void PumpMessagesPaced(HWND window, uint32_t milliseconds);
+// Counts the work from now until the first paced pause as part of that pause (a page's work
+// starting from its timer).
+void StartPacedPauses(void);
 int ShowAbortNotice(HWND owner);
 // The message of string-table entry `id` (messagetexts.h), each "%s" replaced by the next of args:
 // formatted into out as FormatText does, or shown in a message box with the installer's caption

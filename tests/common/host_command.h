@@ -12,7 +12,7 @@
 // scriptHostPath: the script's path on the host ('/' separators); statusName: a file name for
 // the status, without folders. The reported text without its line end, or "error: ...".
 inline std::string RunHostScript(const std::string& scriptHostPath, const std::string& arguments,
-                                 const std::string& statusName, DWORD timeoutMs = 10000) {
+                                 const std::string& statusName, DWORD timeoutMs = 30000) {
     const std::string status = "C:\\" + statusName;
     DeleteFileA(status.c_str());
     // Wine hands the arguments of a Unix program over as they are.

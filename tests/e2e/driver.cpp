@@ -7,9 +7,29 @@ DWORD PollIntervalMs = 5;
 
 namespace {
 
+// The wake-up of WakeOnNewWindows: when the watched process last created a top-level window.
+HWINEVENTHOOK CreationHook = nullptr;
+DWORD LastCreationTick = 0;
+bool CreationSeen = false;
+// After a new window, looks this often for this long: a page is shown within milliseconds of
+// its creation. Each look asks the wine server, so the span stays short.
+const DWORD QuickLookMs = 1;
+const DWORD QuickLookSpanMs = 100;
+
+void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+    if (object != OBJID_WINDOW || !window || GetAncestor(window, GA_PARENT) != GetDesktopWindow()) return;
+    char name[8] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "IME") == 0) return;  // the input method's window of every thread with windows
+    LastCreationTick = GetTickCount();
+    CreationSeen = true;
+}
+
 // Every cross-process message gets a bounded wait, so a hung target fails the check instead of
 // hanging the driver.
-const UINT SendTimeoutMs = 3000;
+const UINT SendTimeoutMs = 10000;
+// The limit of the waits for input to arrive and take effect.
+const DWORD InputTimeoutMs = SettleTimeoutMs;
 
 bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     DWORD_PTR value = 0;
@@ -143,7 +163,7 @@ bool SendMouse(DWORD flags, int x, int y) {
 bool MoveMouse(int x, int y) {
     if (!SendMouse(0, x, y)) return false;
     POINT at = {};
-    return WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 5000);
+    return WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, InputTimeoutMs);
 }
 
 bool SendKey(WORD virtualKey, bool up) {
@@ -177,6 +197,32 @@ bool GuiInfo(HWND window, GUITHREADINFO* info) {
 HWND TopOf(HWND window) { return GetAncestor(window, GA_ROOT); }
 
 }  // namespace
+
+bool WakeOnNewWindows(DWORD processId) {
+    StopWakingOnNewWindows();
+    CreationHook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnWindowCreated, processId,
+                                   0, WINEVENT_OUTOFCONTEXT);
+    return CreationHook != nullptr;
+}
+
+void StopWakingOnNewWindows() {
+    if (CreationHook) UnhookWinEvent(CreationHook);
+    CreationHook = nullptr;
+    CreationSeen = false;
+}
+
+void PauseBetweenLooks() {
+    if (!CreationHook) {
+        Sleep(PollIntervalMs);
+        return;
+    }
+    const bool quick = CreationSeen && GetTickCount() - LastCreationTick < QuickLookSpanMs;
+    // The hook's news arrives as a message to this thread: it ends the wait, and is handled here.
+    (void)MsgWaitForMultipleObjectsEx(0, nullptr, quick ? QuickLookMs : PollIntervalMs, QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
 
 bool StartProgram(const char* windowsPath, ChildProgram* child, std::string* error,
                   bool suspended) {
@@ -384,7 +430,7 @@ bool BringToForeground(HWND page) {
     HWND top = TopOf(page);
     if (GetForegroundWindow() == top) return true;
     SetForegroundWindow(top);
-    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, 5000);
+    return WaitUntil([&] { return GetForegroundWindow() == top && ActiveOf(top) == top; }, InputTimeoutMs);
 }
 
 void ClickButton(HWND page, int id) { PostMessageA(Item(page, id), BM_CLICK, 0, 0); }
@@ -423,7 +469,7 @@ bool FocusByClick(HWND control) {
             return GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &info) &&
                    info.hwndFocus == control && info.hwndCapture == nullptr;
         },
-        3000);
+        InputTimeoutMs);
 }
 
 bool TypeText(HWND edit, const char* text) {
@@ -483,25 +529,29 @@ bool DragFrameCorner(HWND window, int dx, int dy) {
             info.cbSize = sizeof info;
             return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
         },
-        5000);
+        InputTimeoutMs);
     if (!sizing) {
         SendMouse(MOUSEEVENTF_LEFTUP, x, y);
         return false;
     }
+    // Each move arrives before the next is sent. The loop takes the moves in their order and
+    // the release after them, so it ends at the last move's point however late it runs.
     const int steps = 8;
     for (int i = 1; i <= steps; ++i) {
-        Sleep(15);
-        if (!SendMouse(0, x + dx * i / steps, y + dy * i / steps)) return false;
+        if (!MoveMouse(x + dx * i / steps, y + dy * i / steps)) {
+            SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+            return false;
+        }
     }
-    Sleep(30);
+    auto reached = [&] {
+        RECT now = WindowRectOf(window);
+        return now.right - now.left == r.right - r.left + dx && now.bottom - now.top == r.bottom - r.top + dy;
+    };
+    // A loop that resizes the window as the mouse moves has reached the size before the release.
+    BOOL fullDrag = FALSE;
+    if (SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &fullDrag, 0) && fullDrag) WaitUntil(reached, InputTimeoutMs);
     if (!SendMouse(MOUSEEVENTF_LEFTUP, x + dx, y + dy)) return false;
-    return WaitUntil(
-        [&] {
-            RECT now = WindowRectOf(window);
-            return now.right - now.left == r.right - r.left + dx &&
-                   now.bottom - now.top == r.bottom - r.top + dy;
-        },
-        5000);
+    return WaitUntil(reached, InputTimeoutMs);
 }
 
 bool ResizeWindow(HWND window, int width, int height) {

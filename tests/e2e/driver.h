@@ -72,6 +72,16 @@ HWND ActiveOf(HWND window);
 // processor time.
 extern DWORD PollIntervalMs;  // 5 unless a program sets it
 
+// A driver that looks seldom would answer each new page up to PollIntervalMs late. Once this is
+// called, the calling thread is told whenever the process creates a top-level window, and
+// WaitUntil then looks every millisecond for a short while, so the answer follows the page at
+// once while the idle looks stay rare. The thread's own messages are dispatched while it waits,
+// so it must be a thread that owns no windows. Until StopWakingOnNewWindows.
+bool WakeOnNewWindows(DWORD processId);
+void StopWakingOnNewWindows();
+// What WaitUntil does between two looks.
+void PauseBetweenLooks();
+
 // Polls a condition every few milliseconds until it holds or the time is over.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs) {
@@ -79,8 +89,20 @@ bool WaitUntil(Condition condition, DWORD timeoutMs) {
     for (;;) {
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return condition();
-        Sleep(PollIntervalMs);
+        PauseBetweenLooks();
     }
+}
+
+// The limit of a wait for what a program does at once in answer to input or to a message: far
+// above what it takes, so that a busy machine never runs it out; a program that works never
+// makes a test wait that long.
+const DWORD SettleTimeoutMs = 15000;
+
+// For a check that something does not happen: watches for the fault for holdMs and tells whether
+// it stayed away. A fault that shows ends the watch at once.
+template <typename Fault>
+bool StaysAway(Fault fault, DWORD holdMs) {
+    return !WaitUntil(fault, holdMs);
 }
 
 // Brings the window's top-level window to the foreground and waits until it is active.
@@ -138,7 +160,7 @@ bool CaptureScreen(Screenshot* shot);
 // Only one area of the screen (faster for a race with the program); the copy is of the area's size.
 bool CaptureArea(const RECT& area, Screenshot* shot);
 // Captures until two copies in a row are equal, so that a page's paint has finished.
-bool CaptureSteadyScreen(Screenshot* shot, DWORD timeoutMs = 3000);
+bool CaptureSteadyScreen(Screenshot* shot, DWORD timeoutMs = SettleTimeoutMs);
 
 // Records every top-level window that a process shows, from Start until Stop, by polling in a
 // thread of its own every few milliseconds, so that a window that lives only briefly is seen too.

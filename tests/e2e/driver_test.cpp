@@ -63,9 +63,9 @@ TEST_F(DriverTest, EnterKeyPressesTheDefaultButton) {
 TEST_F(DriverTest, TypedTextReplacesTheEditText) {
     HWND edit = Item(page, SAMPLE_EDIT);
     ASSERT_TRUE(TypeText(edit, "old"));
-    ASSERT_TRUE(WaitUntil([&] { return TextOf(edit) == "old"; }, 3000)) << TextOf(edit);
+    ASSERT_TRUE(WaitUntil([&] { return TextOf(edit) == "old"; }, SettleTimeoutMs)) << TextOf(edit);
     ASSERT_TRUE(TypeText(edit, "C:\\Some Folder\\x"));
-    ASSERT_TRUE(WaitUntil([&] { return TextOf(edit) == "C:\\Some Folder\\x"; }, 3000))
+    ASSERT_TRUE(WaitUntil([&] { return TextOf(edit) == "C:\\Some Folder\\x"; }, SettleTimeoutMs))
         << TextOf(edit);
     ClickButton(page, IDOK);
     HWND box = WaitForMessageBox(child.processId, page, "Sample", WindowTimeoutMs);
@@ -91,25 +91,25 @@ TEST_F(DriverTest, MessageBoxAnswersReachTheProgram) {
     EXPECT_EQ(MessageBoxText(box), "Proceed?");
     EXPECT_EQ(TextOf(box), "Sample");
     ASSERT_TRUE(AnswerMessageBox(box, IDNO));
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(chosen) == "no"; }, 3000));
-    EXPECT_TRUE(WaitForWindowGone(box, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(chosen) == "no"; }, SettleTimeoutMs));
+    EXPECT_TRUE(WaitForWindowGone(box, SettleTimeoutMs));
 
     ClickButton(page, SAMPLE_ASK);
     box = WaitForMessageBox(child.processId, page, "Sample", WindowTimeoutMs);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(AnswerMessageBox(box, IDYES));
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(chosen) == "yes"; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(chosen) == "yes"; }, SettleTimeoutMs));
 }
 
 TEST_F(DriverTest, DoubleClickOnAListEntryNotifiesThePage) {
     HWND list = Item(page, SAMPLE_LIST);
     ASSERT_TRUE(DoubleClickListEntry(list, 3));
-    EXPECT_TRUE(WaitUntil([&] { return ItemText(page, SAMPLE_CHOSEN) == "delta"; }, 3000))
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(page, SAMPLE_CHOSEN) == "delta"; }, SettleTimeoutMs))
         << ItemText(page, SAMPLE_CHOSEN);
     EXPECT_EQ(ListBoxSelection(list), 3);
     // The last entry lies below the visible rows and is scrolled into view first.
     ASSERT_TRUE(DoubleClickListEntry(list, 4));
-    EXPECT_TRUE(WaitUntil([&] { return ItemText(page, SAMPLE_CHOSEN) == "echo"; }, 3000))
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(page, SAMPLE_CHOSEN) == "echo"; }, SettleTimeoutMs))
         << ItemText(page, SAMPLE_CHOSEN);
 }
 
@@ -129,7 +129,7 @@ TEST_F(DriverTest, DraggingTheFrameCornerResizesThePage) {
     EXPECT_EQ(after.right - after.left, before.right - before.left + 40);
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top + 30);
     EXPECT_TRUE(WaitUntil([&] { return ItemText(page, SAMPLE_SIZE) == ClientSizeText(page); },
-                          3000));
+                          SettleTimeoutMs));
     ASSERT_TRUE(DragFrameCorner(page, -40, -30));
     EXPECT_EQ(ClientRectOf(page).right, before.right);
 }
@@ -139,7 +139,7 @@ TEST_F(DriverTest, ScreenshotHoldsThePaintedColours) {
     RECT r = WindowRectOf(swatch);
     Screenshot shot;
     ASSERT_TRUE(WaitUntil(
-        [&] { return CaptureScreen(&shot) && shot.CountColor(r, SampleSwatchColor) > 0; }, 3000));
+        [&] { return CaptureScreen(&shot) && shot.CountColor(r, SampleSwatchColor) > 0; }, SettleTimeoutMs));
     EXPECT_EQ(shot.width, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(shot.CountColor(r, SampleSwatchColor), (r.right - r.left) * (r.bottom - r.top));
     RECT outside = {r.right, r.top, r.right + 10, r.bottom};
@@ -155,7 +155,7 @@ TEST_F(DriverTest, WatchSeesAWindowThatLivesOnlyBriefly) {
     watch.Start(child.processId);
     EXPECT_FALSE(watch.SawClass("SampleFlash"));
     ClickButton(page, SAMPLE_FLASH);
-    ASSERT_TRUE(WaitUntil([&] { return watch.SawClass("SampleFlash"); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return watch.SawClass("SampleFlash"); }, SettleTimeoutMs));
     watch.Stop();
     EXPECT_EQ(watch.CountSeen("#32770", "Sample Page"), 1);
 }

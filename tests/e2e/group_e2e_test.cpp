@@ -28,7 +28,7 @@ protected:
                 LRESULT selection = 0;
                 return SendQuery(edit, EM_GETSEL, 0, 0, &selection) && selection == 0;
             },
-            3000))
+            SettleTimeoutMs))
             << "the typed keys were not all handled";
     }
 
@@ -58,7 +58,7 @@ TEST_F(GroupPage, ProposesTheProductNameKeepsFortyCharactersRefusesAnEmptyNameAn
     ASSERT_TRUE(FocusByClick(edit));
     ASSERT_TRUE(TypeText(edit, ""));
     ASSERT_TRUE(PressKey(page, VK_DELETE));
-    ASSERT_TRUE(WaitUntil([&] { return TextOf(combo).empty(); }, 3000)) << TextOf(combo);
+    ASSERT_TRUE(WaitUntil([&] { return TextOf(combo).empty(); }, SettleTimeoutMs)) << TextOf(combo);
     ClickButton(page, IDC_GROUP_CONTINUE);
     HWND box = WaitForInstallerBox(run);
     ASSERT_NE(box, nullptr) << "no message for an empty name";

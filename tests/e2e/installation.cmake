@@ -23,5 +23,5 @@ if(TARGET porvane_e2e_tests)
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/signed_install.sh $<TARGET_FILE:Porvane>
                      $<TARGET_FILE:porvane_unattended> ${CMAKE_CURRENT_BINARY_DIR}/signed)
     set_tests_properties(PorvaneSignedInstallerVerifiesAndInstalls PROPERTIES
-        RUN_SERIAL TRUE TIMEOUT 300 ENVIRONMENT WINE_ROOT=${PORVANE_WINE_ROOT})
+        RESOURCE_GROUPS harness:1 COST 10 TIMEOUT 300 ENVIRONMENT WINE_ROOT=${PORVANE_WINE_ROOT})
 endif()

@@ -54,7 +54,7 @@ protected:
                 ReadStepList(shot, rows);
                 return StepListShows(rows, row, &why);
             },
-            3000);
+            SettleTimeoutMs);
         EXPECT_TRUE(shown) << where << ": the step list shows\n" << why;
     }
 

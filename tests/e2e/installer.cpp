@@ -44,6 +44,11 @@ POINT PagePositionOnScreen(HWND page) {
 bool InstallerRun::Start(std::string* error) {
     if (!StartProgram(program, &child, error, true)) return false;
     if (watchWindows) watch.Start(child.processId);
+    if (wakeOnNewWindows && !WakeOnNewWindows(child.processId)) {
+        EndProgram(&child);
+        if (error) *error = "no hook for the installer's new windows";
+        return false;
+    }
     ResumeProgram(child);
     return true;
 }
@@ -67,10 +72,12 @@ HWND InstallerRun::WaitForBackdrop(DWORD timeoutMs) const {
 bool InstallerRun::WaitForEnd(DWORD timeoutMs, DWORD* exitCode) {
     bool ended = WaitForExit(&child, timeoutMs, exitCode);
     watch.Stop();
+    if (wakeOnNewWindows) StopWakingOnNewWindows();
     return ended;
 }
 
 void InstallerRun::End() {
     watch.Stop();
+    if (wakeOnNewWindows) StopWakingOnNewWindows();
     EndProgram(&child);
 }

@@ -74,6 +74,9 @@ public:
     // the desktop's windows every few milliseconds, a load that a timing run does without.
     const char* program = PORVANE_EXE_PATH;
     bool watchWindows = true;
+    // Whether the waits wake up at each new top-level window of the installer (WakeOnNewWindows),
+    // for a timing run that looks seldom.
+    bool wakeOnNewWindows = false;
 
     ChildProgram child;
     WindowWatch watch;

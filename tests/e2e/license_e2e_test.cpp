@@ -49,7 +49,7 @@ protected:
                        after.disagree.left == before.disagree.left + dx &&
                        after.disagree.top == before.disagree.top + dy;
             },
-            3000);
+            SettleTimeoutMs);
         EXPECT_EQ(after.box.left, before.box.left);
         EXPECT_EQ(after.box.top, before.box.top);
         EXPECT_EQ(after.box.right, before.box.right + dx);
@@ -73,7 +73,7 @@ TEST_F(LicensePage, HasTheProductInItsCaptionAndTheFocusOnIAgree) {
     EXPECT_EQ(TextOf(page), "Vantrel License Agreement");
     EXPECT_EQ(ItemText(page, IDC_CONTINUE), "I Agree");
     EXPECT_EQ(ItemText(page, IDC_CANCEL), "I Disagree");
-    EXPECT_TRUE(WaitUntil([&] { return FocusOf(page) == Item(page, IDC_CONTINUE); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(page) == Item(page, IDC_CONTINUE); }, SettleTimeoutMs));
 }
 
 TEST_F(LicensePage, IsCentredRightOfTheSideBar) {
@@ -126,7 +126,7 @@ TEST_F(LicensePage, EnterInTheLicenceBoxGoesOnLikeIAgree) {
     HWND box = Item(page, IDC_LICENSE_TEXT);
     ASSERT_TRUE(BringToForeground(page));
     ASSERT_TRUE(ClickCenter(box));
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(page) == box; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(page) == box; }, SettleTimeoutMs));
     ASSERT_TRUE(PressKey(page, VK_RETURN));
     ExpectLocationPageNext();
 }

@@ -5,11 +5,14 @@
 # and every row's icon cell must hold pixels other than the list's background: the computer view,
 # the drive view and a drive's folders after double-clicks, then the group list after the copy.
 # Escape on the group page ends the run, which undoes the copy.
-#   list_icons.sh Porvane.exe WORK_FOLDER      (WINE_ROOT: the harness, which is up)
+#   list_icons.sh Porvane.exe WORK_FOLDER      (WINE_ROOT: the harness, which is up; under CTest
+#                                              the pool's harness that CTest gave the test)
 set -u
 exe=$(cd "$(dirname "${1:?}")" && pwd)/$(basename "$1") work=${2:?}
 harness=$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine-harness.sh
-. "${WINE_ROOT:?}/env" || exit 1
+: "${WINE_ROOT:?}"
+envfile=$("$harness" env) || { echo "list icons: the harness is not up" >&2; exit 1; }
+. "$envfile" || exit 1
 rm -rf "$work" && mkdir -p "$work" || exit 1
 pid=""
 fail() {
@@ -63,8 +66,17 @@ icons_seen() {
             print x, y
         }' > "$work/corner" 2> "$work/why"
 }
+# Gives the focus to the visible window whose name matches $1 (a pattern of `focused`).
+focus_named() {
+    local pattern=${1//\*/.*} window
+    window=$(xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | tail -n 1) && [ -n "$window" ] \
+        && xdotool windowfocus "$window" 2>/dev/null
+}
 press_on() {  # KEY WINDOW_NAME: waits for that window to have the focus, then presses the key
-    within 60 focused "$2" || fail "no focus on \"$2\""
+    # The X focus follows the window the installer activates; on a busy machine it can miss a
+    # window that opened meanwhile (the installer's box is active, the focus elsewhere), and the
+    # window is then given the focus as a click on it would.
+    within 20 focused "$2" || { focus_named "$2"; within 40 focused "$2"; } || fail "no focus on \"$2\""
     xdotool key "$1"
 }
 double_click_row() {

@@ -223,7 +223,7 @@ std::string RecycleBinFolder() {
 std::vector<std::string> RecycledFrom(const std::string& name) {
     std::vector<std::string> paths;
     for (const std::string& entry : ListFolder(RecycleBinFolder())) {
-        if (entry.size() == name.size() + 9 && entry.compare(0, name.size() + 1, name + "-") == 0) {
+        if (entry == name || (entry.size() == name.size() + 9 && entry.compare(0, name.size() + 1, name + "-") == 0)) {
             paths.push_back(RecycleBinFolder() + "\\" + entry);
         }
     }

@@ -70,7 +70,8 @@ SystemState ReadSystemState(const std::string& installFolder, const std::string&
 std::string Difference(const SystemState& before, const SystemState& after);
 
 // The desktop's Recycle Bin as Wine keeps it (the trash folder of the harness's home). A folder
-// sent there is kept as "<name>-<eight hex digits>": the paths of those made from name.
+// sent there keeps its name while the bin holds none of that name, and is kept as
+// "<name>-<eight hex digits>" after that: the paths of those made from name.
 std::string RecycleBinFolder();
 std::vector<std::string> RecycledFrom(const std::string& name);
 

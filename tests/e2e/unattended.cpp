@@ -4,7 +4,9 @@
 //                                        page into the folder (a Windows path) when one is given,
 //                                        then prints what landed where: files, registry rows, links
 //   porvane_unattended.exe --bench       answers each page the moment it appears, takes no
-//                                        pictures and prints the time from start to end
+//                                        pictures and prints the time from start to end, and the
+//                                        time of each step: from the answer to one page (or the
+//                                        start) until the next page or box appears
 //   --installer PROGRAM (a Windows path, before the rest) runs that copy of the installer instead
 //   of the build's own
 // Exit status: 0 when every page came and the installer ended, 1 when a page did not come or an
@@ -30,11 +32,19 @@ struct Options {
     std::string installer;   // empty: the build's own
 };
 
+// One step of the run: from the answer to the page before (or the start) until its page came.
+struct StepTime {
+    const char* name;
+    double ms;
+};
+
 // What the run learnt on its way, for the report at the end.
 struct RunNotes {
     std::string installFolder;
     std::string groupName;
     std::vector<std::string> shots;
+    std::vector<StepTime> steps;
+    double stepStart = 0;
     DWORD exitCode = 0;
     double wallMs = 0;
 };
@@ -46,6 +56,10 @@ double NowMs() {
     QueryPerformanceCounter(&now);
     return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
 }
+
+// The step that ends now, when its page has come; the next one starts with the answer.
+void EndStep(RunNotes& notes, const char* name) { notes.steps.push_back(StepTime{name, NowMs() - notes.stepStart}); }
+void StartStep(RunNotes& notes) { notes.stepStart = NowMs(); }
 
 int Fail(const char* what, const char* detail = "") {
     fprintf(stderr, "unattended: %s%s\n", what, detail);
@@ -130,31 +144,42 @@ int DriveInstallation(const Options& options, RunNotes& notes) {
     if (!options.installer.empty()) run.program = options.installer.c_str();
     // A timing run stands for a person, who asks the system nothing while waiting: no window
     // watch, and a look at the windows every 50 ms instead of every 5 (each look lists all the
-    // desktop's windows through the wine server).
+    // desktop's windows through the wine server). So that the answer still follows each page at
+    // once, a new window of the installer wakes the waits.
     run.watchWindows = !options.bench;
+    run.wakeOnNewWindows = options.bench;
     if (options.bench) PollIntervalMs = 50;
     Watchdog watchdog("unattended installation", 180000, &run.child);
     std::string error;
     double start = NowMs();
+    StartStep(notes);
     if (!run.Start(&error)) return Fail("the installer did not start: ", error.c_str());
 
     HWND welcome = run.WaitForWelcome(StepTimeoutMs);
     if (!welcome) return Fail("the welcome page did not come");
+    EndStep(notes, "start to welcome page");
     Shoot(options, notes, "welcome", welcome);
+    StartStep(notes);
     ClickButton(welcome, IDC_CONTINUE);
 
     HWND license = WaitForPageOrStop(run, LicenseCaption, StepTimeoutMs);
     if (!license) return Fail("the licence page did not come");
+    EndStep(notes, "backdrop and licence page");
     Shoot(options, notes, "license");
+    StartStep(notes);
     ClickButton(license, IDC_CONTINUE);  // "I Agree"
 
     HWND location = WaitForPageOrStop(run, LocationCaption, StepTimeoutMs);
     if (!location) return Fail("the location page did not come");
+    EndStep(notes, "location page");
     Shoot(options, notes, "location");
+    StartStep(notes);
     ClickButton(location, IDC_CONTINUE);
 
     HWND installing = WaitForPageOrStop(run, InstallingCaption, StepTimeoutMs);
     if (!installing) return Fail("the installing page did not come");
+    EndStep(notes, "installing page");
+    StartStep(notes);
     if (report) {
         // The edit of the location page holds what was typed, which may still get the product's
         // name appended; the last path the installing page shows is where the files went.
@@ -167,14 +192,18 @@ int DriveInstallation(const Options& options, RunNotes& notes) {
 
     HWND group = WaitForPageOrStop(run, GroupCaption, WorkTimeoutMs);
     if (!group) return Fail("the program group page did not come");
+    EndStep(notes, "files copied, program group page");
     if (report) {
         notes.groupName = TextOf(Item(group, IDC_GROUP_COMBO));
         Shoot(options, notes, "group");
     }
+    StartStep(notes);
     ClickButton(group, IDC_GROUP_CONTINUE);
 
     HWND shortcuts = WaitForPageOrStop(run, ShortcutsCaption, StepTimeoutMs);
     if (!shortcuts) return Fail("the shortcut page did not come");
+    EndStep(notes, "shortcut page");
+    StartStep(notes);
     if (shots) {
         // Half-way, so that a shortcut's name is on the page.
         if (WaitWhileUp(run, shortcuts, [&] { return ShortcutPagePast(shortcuts, 3); }))
@@ -186,17 +215,22 @@ int DriveInstallation(const Options& options, RunNotes& notes) {
     HWND question = WaitForInstallerBox(run, WorkTimeoutMs);
     if (!question || MessageBoxText(question) != ReadMeQuestionText)
         return Fail("the read-me question did not come");
+    EndStep(notes, "shortcuts made, read-me question");
     Shoot(options, notes, "readme-question");
+    StartStep(notes);
     if (!Answer(question, IDNO)) return Fail("the read-me question did not take the answer No");
 
     HWND notice = WaitForInstallerBox(run, StepTimeoutMs);
     if (!notice || MessageBoxText(notice) != RestartNoticeText)
         return Fail("the restart notice did not come");
+    EndStep(notes, "restart notice");
     Shoot(options, notes, "restart-notice");
+    StartStep(notes);
     AnswerMessageBox(notice, IDOK);
 
     if (!run.WaitForEnd(StepTimeoutMs, &notes.exitCode))
         return Fail("the installer did not end after the restart notice");
+    EndStep(notes, "end");
     notes.wallMs = NowMs() - start;
     return 0;
 }
@@ -353,6 +387,7 @@ int main(int argc, char** argv) {
 
     if (options.bench) {
         printf("installation: %.0f ms from start to end\n", notes.wallMs);
+        for (const StepTime& step : notes.steps) printf("step: %.0f ms %s\n", step.ms, step.name);
         return 0;
     }
     printf("The installation completed: every page came, from the welcome page to the restart "

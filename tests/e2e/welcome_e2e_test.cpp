@@ -12,7 +12,7 @@ TEST_F(WelcomePage, OpensCentredOnTheScreenWithTheFocusOnContinue) {
     EXPECT_EQ(r.top, expected.y);
     EXPECT_EQ(ItemText(welcome, IDC_CONTINUE), "Continue");
     EXPECT_EQ(ItemText(welcome, IDC_CANCEL), "Cancel");
-    EXPECT_TRUE(WaitUntil([&] { return FocusOf(welcome) == Item(welcome, IDC_CONTINUE); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(welcome) == Item(welcome, IDC_CONTINUE); }, SettleTimeoutMs));
     EXPECT_EQ(run.Backdrop(), nullptr);
 }
 
@@ -87,7 +87,7 @@ TEST_F(WelcomePage, ContinueCoversTheScreenWithATopmostBackdrop) {
 }
 
 TEST_F(WelcomePage, EnterWithTheFocusOnContinueGoesOn) {
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(welcome) == Item(welcome, IDC_CONTINUE); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(welcome) == Item(welcome, IDC_CONTINUE); }, SettleTimeoutMs));
     ASSERT_TRUE(PressKey(welcome, VK_RETURN));
     EXPECT_NE(run.WaitForBackdrop(PageTimeoutMs), nullptr);
     EXPECT_NE(run.WaitForPage(LicenseCaption, PageTimeoutMs), nullptr);
@@ -113,7 +113,8 @@ TEST_F(WelcomePage, BackdropFirstPaintShowsEveryStepAsNotCurrent) {
         RECT area = {0, 0, SideBarWidth, StepLabelBox(StepCount - 1).bottom};
         bool complete = false;
         std::string firstComplete;
-        for (;;) {
+        // Until the licence page comes (250 ms after the backdrop) or the installer ends.
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < PageTimeoutMs;) {
             Screenshot shot;
             ASSERT_TRUE(CaptureArea(area, &shot));
             StepRow rows[StepCount];

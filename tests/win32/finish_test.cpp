@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "../common/expected_texts.h"
+#include "../e2e/driver.h"
 #include "manifest.h"
 #include "pages.h"
 #include "journal.h"
@@ -67,6 +68,22 @@ std::string WindowText(HWND window) {
     text[0] = '\0';
     GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+// Waits until Notepad shows the read-me (its title says "Untitled" until the file is loaded).
+void WaitForReadMeInNotepad(HWND notepad) {
+    if (!WaitUntil([&] { return WindowText(notepad).find("Read Me") != std::string::npos; }, SettleTimeoutMs))
+        Watchdog("the read-me in Notepad");
+}
+
+// The uppermost visible top-level window of this process.
+HWND UppermostOfThisProcess() {
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
 }
 
 std::string ProcessImage(HWND window) {
@@ -271,7 +288,7 @@ TEST_F(FinishSequenceTest, AnsweringNoSkipsNotepadAndRestartNoticeEndsTheWizard)
         question = WindowText(GetDlgItem(box, 0xFFFF));
         stepAtQuestion = Session.currentStep;
         PostMessageA(box, WM_COMMAND, IDNO, 0);
-        while (IsWindow(box)) Sleep(10);
+        if (!WaitUntil([&] { return !IsWindow(box); }, SettleTimeoutMs)) Watchdog("the end of the read-me question");
         box = WaitForWindowOf("#32770", backdrop, false, "the restart notice");
         notepadSeen = FindWindowOf("Notepad", nullptr, true) != nullptr;
         notice = WindowText(GetDlgItem(box, 0xFFFF));
@@ -300,8 +317,8 @@ TEST_F(FinishSequenceTest, AnsweringYesShowsRestartNoticeOnlyAfterNotepadCloses)
         HWND box = WaitForWindowOf("#32770", backdrop, false, "the read-me question");
         PostMessageA(box, WM_COMMAND, IDYES, 0);
         HWND notepad = WaitForWindowOf("Notepad", nullptr, true, "Notepad");
-        Sleep(300);
-        noticeWhileNotepadOpen = FindWindowOf("#32770", backdrop, false) != nullptr;
+        WaitForReadMeInNotepad(notepad);
+        noticeWhileNotepadOpen = !StaysAway([&] { return FindWindowOf("#32770", backdrop, false) != nullptr; }, 500);
         PostMessageA(notepad, WM_CLOSE, 0, 0);
         box = WaitForWindowOf("#32770", backdrop, false, "the restart notice");
         noticeAfterNotepad = WindowText(GetDlgItem(box, 0xFFFF)) == RestartNoticeText;
@@ -329,18 +346,14 @@ TEST_F(FinishSequenceTest, RestartNoticeAfterNotepadIsAboveTheRestoredBackdrop) 
         HWND box = WaitForWindowOf("#32770", backdrop, false, "the read-me question");
         PostMessageA(box, WM_COMMAND, IDYES, 0);
         HWND notepad = WaitForWindowOf("Notepad", nullptr, true, "Notepad");
-        Sleep(300);
+        WaitForReadMeInNotepad(notepad);
         PostMessageA(notepad, WM_CLOSE, 0, 0);
         notice = WaitForWindowOf("#32770", backdrop, false, "the restart notice");
-        Sleep(500);
-        for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
-                uppermost = window;
-                break;
-            }
-        }
+        // The backdrop's restore may still be under way as the notice opens: the notice comes
+        // out on top and stays there.
+        WaitUntil([&] { return UppermostOfThisProcess() == notice; }, SettleTimeoutMs);
+        StaysAway([&] { return UppermostOfThisProcess() != notice; }, 500);
+        uppermost = UppermostOfThisProcess();
         PostMessageA(notice, WM_COMMAND, IDOK, 0);
     });
     RunFinish(backdrop);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../common/expected_texts.h"
+#include "../e2e/driver.h"
 #include "engine_fixture.h"
 #include "manifest.h"
 #include "pages.h"
@@ -237,7 +238,7 @@ TEST_F(GroupPageTest, EmptyProgramsFolderGivesEmptyListAndNoMessage) {
     LRESULT count = -1, selection = 0;
     HWND boxDuringOpening = nullptr;
     const INT_PTR result = RunGroupPageWith([&](HWND page) {
-        Sleep(300);
+        StaysAway([&] { return FindTopWindow(pageThread, "Porvane", page) != nullptr; }, 300);
         boxDuringOpening = FindTopWindow(pageThread, "Porvane", page);
         count = SendMessageA(GetDlgItem(page, IDC_GROUP_COMBO), CB_GETCOUNT, 0, 0);
         selection = SendMessageA(GetDlgItem(page, IDC_GROUP_COMBO), CB_GETCURSEL, 0, 0);
@@ -264,7 +265,7 @@ TEST_F(GroupPageTest, CommandOneLeavesPageAsItWas) {
         SetWindowTextA(GetDlgItem(page, IDC_GROUP_COMBO), "Tools");
         before = WindowText(GetDlgItem(page, IDC_GROUP_COMBO));
         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        Sleep(200);
+        StaysAway([&] { return !IsWindowVisible(page) || FindTopWindow(pageThread, nullptr, page) != nullptr; }, 200);
         stillOpen = IsWindowVisible(page) != FALSE;
         box = FindTopWindow(pageThread, nullptr, page);
         after = WindowText(GetDlgItem(page, IDC_GROUP_COMBO));
@@ -317,7 +318,8 @@ TEST_F(GroupPageTest, NamesNoGroupFolderCanHaveAreRefusedAndThePageStays) {
             SetWindowTextA(GetDlgItem(page, IDC_GROUP_COMBO), refused.name);
             PressButton(page, IDC_GROUP_CONTINUE);
             warnings.push_back(AnswerMessageBox(pageThread, page, IDOK));
-            Sleep(100);
+            StaysAway([&] { return !IsWindowVisible(page) || !IsWindowEnabled(GetDlgItem(page, IDC_GROUP_CONTINUE)); },
+                      100);
             stillOpen = stillOpen && IsWindowVisible(page) != FALSE;
             continueEnabled = continueEnabled && IsWindowEnabled(GetDlgItem(page, IDC_GROUP_CONTINUE)) != FALSE;
         }
@@ -371,16 +373,19 @@ TEST_F(GroupPageTest, FortyCharacterNameIsAcceptedAndShortcutsAreMade) {
         HWND bar = GetDlgItem(shortcuts, IDC_SHORTCUT_PROGRESS);
         // The furthest position seen while the bar lives (a window being destroyed answers 0),
         // with the range in force at that moment (the bar starts at 0 to 100).
-        while (IsWindow(bar)) {
-            const LRESULT position = SendMessageA(bar, PBM_GETPOS, 0, 0);
-            const LRESULT high = SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
-            if (position > highestPosition) {
-                highestPosition = position;
-                rangeHigh = high;
-            }
-            Sleep(10);
-        }
-        while (IsWindow(page)) Sleep(10);
+        const bool barGone = WaitUntil(
+            [&] {
+                const LRESULT position = SendMessageA(bar, PBM_GETPOS, 0, 0);
+                const LRESULT high = SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+                if (position > highestPosition) {
+                    highestPosition = position;
+                    rangeHigh = high;
+                }
+                return !IsWindow(bar);
+            },
+            60000);
+        if (!barGone) Watchdog("the end of the shortcut page");
+        if (!WaitUntil([&] { return !IsWindow(page); }, SettleTimeoutMs)) Watchdog("the end of the group page");
     });
     EXPECT_EQ(1, result);
     EXPECT_EQ(name, typed);

@@ -331,6 +331,26 @@ TEST_F(PageServices, PumpMessagesWaitsForItsWindowsMessagesUntilTheIntervalIsOve
     EXPECT_TRUE(PeekMessageA(&message, other, WM_APP, WM_APP, PM_REMOVE));  // not the pump's to handle
 }
 
+// Paced pauses keep one cadence from the start of the work: work shorter than the pause that
+// follows it ends inside that pause; after longer work the pause is whole again.
+TEST_F(PageServices, PacedPausesTakeInTheWorkBeforeThemWhenItIsShorter) {
+    const DWORD pause = 400, shortWork = 150, longWork = 500, slack = 100;
+    HWND page = Keep(MakeCountingWindow());
+    StartPacedPauses();
+    const DWORD start = GetTickCount();
+    PumpMessages(page, shortWork);  // the work: a pump that is not paced takes its whole time
+    PumpMessagesPaced(page, pause);
+    const DWORD withShortWork = GetTickCount() - start;
+    PumpMessages(page, longWork);
+    const DWORD afterLongWork = GetTickCount();
+    PumpMessagesPaced(page, pause);
+    const DWORD pauseAfterLongWork = GetTickCount() - afterLongWork;
+    EXPECT_GE(withShortWork, pause);
+    EXPECT_LT(withShortWork, pause + slack) << "the work came on top of the pause";
+    EXPECT_GE(pauseAfterLongWork, pause);
+    EXPECT_LT(pauseAfterLongWork, pause + slack);
+}
+
 TEST_F(PageServices, AbortNoticeNamesTheSupportAddressUnderTheInstallersCaption) {
     pagetest::MessageBoxCatcher catcher;
     ASSERT_TRUE(catcher.hooked());

@@ -737,8 +737,8 @@ TEST_F(RemovalHelperTest, DeletesTheFileOnceItsProcessHasEndedWithoutWritingAnyF
     RemovalHelper helper = {};
     ASSERT_TRUE(PrepareRemovalHelper(target.c_str(), systemFolder.c_str(), helper));
     ASSERT_TRUE(StartRemovalHelper(helper));
-    Sleep(1500);
-    EXPECT_TRUE(Exists(target));  // still running
+    EXPECT_TRUE(StaysAway([&] { return !Exists(target); }, 1500));  // still running
+    EXPECT_TRUE(Exists(target));
     EXPECT_EQ(ListFolder(tempFolder), tempBefore);
     EXPECT_EQ(ListFolder(Path("Win & (dows)")), std::vector<std::string>{"Tolvangr.exe"});
 

@@ -36,4 +36,4 @@ target_link_libraries(porvane_otherproduct_e2e_tests PRIVATE porvane_driver porv
 target_link_options(porvane_otherproduct_e2e_tests PRIVATE -static)
 add_dependencies(porvane_otherproduct_e2e_tests porvane_brindle_installer)
 gtest_discover_tests(porvane_otherproduct_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    PROPERTIES RUN_SERIAL TRUE TIMEOUT 180)
+    PROPERTIES RESOURCE_GROUPS harness:1 TIMEOUT 180 COST 10)
