@@ -747,23 +747,32 @@ DWORD WINAPI WindowWatch::Run(void* self) {
 }
 
 void WindowWatch::Poll() {
-    for (HWND window : TopWindowsOf(processId_)) {
-        // GetWindowText reads another process's caption without sending it a message, so a
-        // busy target cannot stall the watch.
-        char caption[512] = {0};
-        GetWindowTextA(window, caption, sizeof caption);
-        std::string className = ClassOf(window);
-        if (className.empty()) continue;  // gone between the listing and now
-        EnterCriticalSection(&lock_);
-        bool known = false;
-        for (const Seen& s : seen_)
-            if (s.window == window && s.className == className && s.caption == caption) {
-                known = true;
-                break;
-            }
-        if (!known) seen_.push_back(Seen{window, className, caption, OwnerOf(window)});
-        LeaveCriticalSection(&lock_);
-    }
+    for (HWND window : TopWindowsOf(processId_)) Record(window);
+}
+
+void WindowWatch::Note(HWND window) {
+    if (!thread_ || !window) return;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == processId_ && GetAncestor(window, GA_PARENT) == GetDesktopWindow()) Record(window);
+}
+
+void WindowWatch::Record(HWND window) {
+    // GetWindowText reads another process's caption without sending it a message, so a busy
+    // target cannot stall the watch.
+    char caption[512] = {0};
+    GetWindowTextA(window, caption, sizeof caption);
+    std::string className = ClassOf(window);
+    if (className.empty()) return;  // gone between the listing and now
+    EnterCriticalSection(&lock_);
+    bool known = false;
+    for (const Seen& s : seen_)
+        if (s.window == window && s.className == className && s.caption == caption) {
+            known = true;
+            break;
+        }
+    if (!known) seen_.push_back(Seen{window, className, caption, OwnerOf(window)});
+    LeaveCriticalSection(&lock_);
 }
 
 std::vector<WindowWatch::Seen> WindowWatch::SeenWindows() {

@@ -179,6 +179,9 @@ public:
 
     void Start(DWORD processId);
     void Stop();
+    // Records a window that the driver found itself while the watch runs: on a busy machine the
+    // watch's thread may not get to look while a short-lived box is up.
+    void Note(HWND window);
     std::vector<Seen> SeenWindows();
     bool SawClass(const char* className);
     // Distinct windows seen with this class (any when null) and caption (any when null).
@@ -187,6 +190,7 @@ public:
 private:
     static DWORD WINAPI Run(void* self);
     void Poll();
+    void Record(HWND window);
     DWORD processId_ = 0;
     HANDLE thread_ = nullptr;
     HANDLE stop_ = nullptr;

@@ -393,7 +393,9 @@ HWND ContinueToShortcuts(InstallerRun& run, HWND group) {
 }
 
 HWND WaitForInstallerBox(InstallerRun& run, DWORD timeoutMs) {
-    return WaitForMessageBox(run.child.processId, nullptr, MessageBoxCaption, timeoutMs);
+    HWND box = WaitForMessageBox(run.child.processId, nullptr, MessageBoxCaption, timeoutMs);
+    run.watch.Note(box);
+    return box;
 }
 
 bool Answer(HWND box, int button) {

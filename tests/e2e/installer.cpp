@@ -54,11 +54,15 @@ bool InstallerRun::Start(std::string* error) {
 }
 
 HWND InstallerRun::WaitForWelcome(DWORD timeoutMs) {
-    return WaitForTopWindow(child.processId, WelcomeClass, WelcomeCaption, timeoutMs);
+    HWND welcome = WaitForTopWindow(child.processId, WelcomeClass, WelcomeCaption, timeoutMs);
+    watch.Note(welcome);
+    return welcome;
 }
 
 HWND InstallerRun::WaitForPage(const char* caption, DWORD timeoutMs) {
-    return WaitForTopWindow(child.processId, PageClass, caption, timeoutMs);
+    HWND page = WaitForTopWindow(child.processId, PageClass, caption, timeoutMs);
+    watch.Note(page);
+    return page;
 }
 
 HWND InstallerRun::Backdrop() const {
