@@ -515,6 +515,14 @@ bool DoubleClickListEntry(HWND list, int index) {
 
 bool DragFrameCorner(HWND window, int dx, int dy) {
     if (!BringToForeground(window)) return false;
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    auto inSizingLoop = [&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+    };
+    // The loop of an earlier drag may still be ending: its flag would pass for this drag's loop.
+    if (!WaitUntil([&] { return !inSizingLoop(); }, InputTimeoutMs)) return false;
     RECT r = WindowRectOf(window);
     int x = r.right - 2;
     int y = r.bottom - 2;
@@ -522,14 +530,7 @@ bool DragFrameCorner(HWND window, int dx, int dy) {
     if (!SendMouse(MOUSEEVENTF_LEFTDOWN, x, y)) return false;
     // The system's sizing loop measures from where the cursor is when it starts; moves sent
     // before it runs would be lost on a busy machine, so the drag waits for the loop.
-    DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    bool sizing = WaitUntil(
-        [&] {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof info;
-            return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
-        },
-        InputTimeoutMs);
+    bool sizing = WaitUntil(inSizingLoop, InputTimeoutMs);
     if (!sizing) {
         SendMouse(MOUSEEVENTF_LEFTUP, x, y);
         return false;
@@ -551,7 +552,7 @@ bool DragFrameCorner(HWND window, int dx, int dy) {
     BOOL fullDrag = FALSE;
     if (SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &fullDrag, 0) && fullDrag) WaitUntil(reached, InputTimeoutMs);
     if (!SendMouse(MOUSEEVENTF_LEFTUP, x + dx, y + dy)) return false;
-    return WaitUntil(reached, InputTimeoutMs);
+    return WaitUntil([&] { return reached() && !inSizingLoop(); }, InputTimeoutMs);
 }
 
 bool ResizeWindow(HWND window, int width, int height) {
