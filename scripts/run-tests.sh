@@ -8,7 +8,7 @@ set -u
 : "${NATIVE:?}" "${WIN32:?}" "${WINE_ROOT:?}"
 here=$(cd "$(dirname "$0")" && pwd)
 export PORVANE_TZ=Europe/Berlin
-harnesses=${HARNESSES:-6}
+harnesses=${HARNESSES:-4}
 
 "$here/wine-harness.sh" up --pool "$harnesses" || exit 1
 # The pool lives for this run: what its tests left running goes with it.
