@@ -13,7 +13,7 @@ HARNESS    := WINE_ROOT=$(WINE_ROOT) scripts/wine-harness.sh
 JOBS       ?= 2
 # Wine harnesses (a prefix, a display and a wineserver each) that run the Win32 and end-to-end
 # tests side by side: those tests mostly wait, so more harnesses than cores still pay.
-HARNESSES  ?= 6
+HARNESSES  ?= 4
 FUZZ_SECONDS ?= 300
 
 # make dist PRODUCT=path/to/other.product: that product's installer, built by the same rules in a

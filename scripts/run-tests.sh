@@ -8,10 +8,11 @@ set -u
 : "${NATIVE:?}" "${WIN32:?}" "${WINE_ROOT:?}"
 here=$(cd "$(dirname "$0")" && pwd)
 export PORVANE_TZ=Europe/Berlin
-harnesses=${HARNESSES:-6}
+harnesses=${HARNESSES:-4}
 
 "$here/wine-harness.sh" up --pool "$harnesses" || exit 1
-trap '"$here/wine-harness.sh" down' EXIT
+# The pool lives for this run: what its tests left running goes with it.
+trap '"$here/wine-harness.sh" down-pool; "$here/wine-harness.sh" down' EXIT
 
 status=0
 summary=""

@@ -5,6 +5,8 @@
 #                                    is set) and a persistent wineserver; writes $WINE_ROOT/env
 #   wine-harness.sh up --pool N      that, and N more harnesses side by side in $WINE_ROOT/pool/1..N,
 #                                    each with a prefix, an Xvfb display and a wineserver of its own;
+#                                    each starts from a fresh copy of the template (one still in use
+#                                    is left as it is), so nothing a run leaves reaches the next;
 #                                    writes $WINE_ROOT/pool/resources.json, a CTest resource spec
 #                                    that offers each of them as one `harness`
 #   wine-harness.sh exec PROG ARGS   run a Windows program inside that environment; under CTest,
@@ -13,6 +15,8 @@
 #   wine-harness.sh down [--force]   stop our wineservers and our Xvfb displays (by pid, never by
 #                                    name); without --force it leaves a harness up while a program
 #                                    still runs in it
+#   wine-harness.sh down-pool        stop the pool's harnesses and what still runs in them: after
+#                                    a test run, only what its tests left behind
 #
 # WINE_ROOT defaults to build/wine; everything Wine writes stays below it. Every prefix is a copy
 # of one made once by wineboot ($WINE_ROOT/template), so a harness more costs about a second.
@@ -135,8 +139,15 @@ case "$cmd" in
             ( exec 9>"$root/lock"; flock 9; [ -d "$template" ] || { load_env; make_template 9>&-; } )
             pids=()
             for k in $(seq 1 "$count"); do
-                WINE_ROOT=$root/pool/$k PORVANE_WINE_TEMPLATE=$template "$0" up \
-                    >"$root/pool-$k.log" 2>&1 </dev/null &
+                pool_root=$root/pool/$k
+                (
+                    # What the last run left goes with the harness, unless a program still runs in it.
+                    if [ -f "$pool_root/env" ]; then
+                        WINE_ROOT=$pool_root "$0" down
+                        [ -f "$pool_root/xvfb.pid" ] || rm -rf "$pool_root/prefix" "$pool_root/home" "$pool_root/tmp"
+                    fi
+                    WINE_ROOT=$pool_root PORVANE_WINE_TEMPLATE=$template "$0" up
+                ) >"$root/pool-$k.log" 2>&1 </dev/null &
                 pids+=($!)
             done
             failed=0
@@ -189,6 +200,12 @@ case "$cmd" in
         load_env
         exec wine "$@"
         ;;
+    down-pool)
+        for pool_root in "$root"/pool/*/; do
+            [ -d "$pool_root" ] || continue
+            WINE_ROOT=$pool_root "$0" down --force || true
+        done
+        ;;
     down)
         for pool_root in "$root"/pool/*/; do
             [ -d "$pool_root" ] || continue
@@ -210,7 +227,7 @@ case "$cmd" in
         fi
         ;;
     *)
-        echo "usage: $0 up [--display | --pool N] | exec PROGRAM [ARGS...] | env | down [--force]" >&2
+        echo "usage: $0 up [--display | --pool N] | exec PROGRAM [ARGS...] | env | down [--force] | down-pool" >&2
         exit 2
         ;;
 esac

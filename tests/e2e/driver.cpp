@@ -513,45 +513,65 @@ bool DoubleClickListEntry(HWND list, int index) {
     return DoubleClickAt(at.x, at.y);
 }
 
-bool DragFrameCorner(HWND window, int dx, int dy) {
+namespace {
+
+bool HasSize(HWND window, LONG width, LONG height) {
+    RECT now = WindowRectOf(window);
+    return now.right - now.left == width && now.bottom - now.top == height;
+}
+
+// One drag of the bottom-right corner until the frame has the given size; false when the
+// system's sizing loop did not end there.
+bool DragCornerTo(HWND window, LONG width, LONG height) {
+    if (HasSize(window, width, height)) return true;
     if (!BringToForeground(window)) return false;
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    auto inSizingLoop = [&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+    };
+    // The loop of an earlier drag may still be ending: its flag would pass for this drag's loop.
+    if (!WaitUntil([&] { return !inSizingLoop(); }, InputTimeoutMs)) return false;
     RECT r = WindowRectOf(window);
-    int x = r.right - 2;
-    int y = r.bottom - 2;
+    const int x = r.right - 2;
+    const int y = r.bottom - 2;
+    const int dx = width - (r.right - r.left);
+    const int dy = height - (r.bottom - r.top);
     if (!MoveMouse(x, y)) return false;
     if (!SendMouse(MOUSEEVENTF_LEFTDOWN, x, y)) return false;
     // The system's sizing loop measures from where the cursor is when it starts; moves sent
     // before it runs would be lost on a busy machine, so the drag waits for the loop.
-    DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    bool sizing = WaitUntil(
-        [&] {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof info;
-            return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
-        },
-        InputTimeoutMs);
-    if (!sizing) {
+    if (!WaitUntil(inSizingLoop, InputTimeoutMs)) {
         SendMouse(MOUSEEVENTF_LEFTUP, x, y);
         return false;
     }
-    // Each move arrives before the next is sent. The loop takes the moves in their order and
-    // the release after them, so it ends at the last move's point however late it runs.
+    // Each move arrives before the next is sent, and the release after the last.
     const int steps = 8;
-    for (int i = 1; i <= steps; ++i) {
-        if (!MoveMouse(x + dx * i / steps, y + dy * i / steps)) {
-            SendMouse(MOUSEEVENTF_LEFTUP, x, y);
-            return false;
-        }
-    }
-    auto reached = [&] {
-        RECT now = WindowRectOf(window);
-        return now.right - now.left == r.right - r.left + dx && now.bottom - now.top == r.bottom - r.top + dy;
-    };
+    bool moved = true;
+    for (int i = 1; moved && i <= steps; ++i) moved = MoveMouse(x + dx * i / steps, y + dy * i / steps);
     // A loop that resizes the window as the mouse moves has reached the size before the release.
     BOOL fullDrag = FALSE;
-    if (SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &fullDrag, 0) && fullDrag) WaitUntil(reached, InputTimeoutMs);
+    if (moved && SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &fullDrag, 0) && fullDrag)
+        WaitUntil([&] { return HasSize(window, width, height); }, InputTimeoutMs);
     if (!SendMouse(MOUSEEVENTF_LEFTUP, x + dx, y + dy)) return false;
-    return WaitUntil(reached, InputTimeoutMs);
+    // The loop ends with the release and then gives the frame its last size.
+    if (!WaitUntil([&] { return !inSizingLoop(); }, InputTimeoutMs)) return false;
+    return moved && WaitUntil([&] { return HasSize(window, width, height); }, 2000);
+}
+
+}  // namespace
+
+bool DragFrameCorner(HWND window, int dx, int dy) {
+    RECT r = WindowRectOf(window);
+    const LONG width = r.right - r.left + dx;
+    const LONG height = r.bottom - r.top + dy;
+    // On a machine busy with other work the system's sizing loop now and then ends elsewhere
+    // than the mouse did (the cursor found away from the last move, the frame at its smallest);
+    // a person whose drag did not land drags again, from where the frame is now.
+    for (int attempt = 0; attempt < 3; ++attempt)
+        if (DragCornerTo(window, width, height)) return true;
+    return false;
 }
 
 bool ResizeWindow(HWND window, int width, int height) {

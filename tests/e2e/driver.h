@@ -130,7 +130,8 @@ bool TypeText(HWND edit, const char* text);
 void SetEditText(HWND edit, const char* text);
 //  Double-clicks list box entry `index` with the mouse, scrolling it into view first.
 bool DoubleClickListEntry(HWND list, int index);
-//  Drags the bottom-right corner of a sizing frame by dx, dy with the mouse.
+//  Drags the bottom-right corner of a sizing frame by dx, dy with the mouse; a drag that did not
+//  land at that size is made again from where the frame is (at most three drags).
 bool DragFrameCorner(HWND window, int dx, int dy);
 //  Resizes a window from outside (SetWindowPos), keeping its top-left corner.
 bool ResizeWindow(HWND window, int width, int height);

@@ -346,6 +346,11 @@ void SystemCleaner::PrepareFileSystemKey() {
     }
     lowDiskValue = ReadRegistryValue(FileSystemKey, "DisableLowDiskSpaceBroadcast");
     hadLowDiskValue = lowDiskValue.present;
+    // Every test starts without the value, whatever an earlier one left; it comes back after.
+    if (hadLowDiskValue && RegOpenKeyExA(HKEY_LOCAL_MACHINE, FileSystemKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "DisableLowDiskSpaceBroadcast");
+        RegCloseKey(key);
+    }
 }
 
 void SystemCleaner::RestoreFileSystemKey() {

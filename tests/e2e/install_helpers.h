@@ -93,7 +93,8 @@ void CloseNotepads(DWORD excludedProcessId);
 
 // The prefix without the product: no install folders, no uninstaller, no group folders of the
 // product's name (any case) or of the given names, no registry records. The file-system key gets
-// created when missing, so that the installer can write its setting; `Clean` notes that it did.
+// created when missing, so that the installer can write its setting, and its setting is taken
+// away for the test; `RestoreFileSystemKey` puts both back as they were.
 struct SystemCleaner {
     void Clean();
     void PrepareFileSystemKey();
