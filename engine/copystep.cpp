@@ -45,22 +45,11 @@ void ReportBlock(void* context, uint32_t count) {
     AddProgress(*sink->meter, *sink->report, count);
 }
 
-// The payload resource of an entry as a read-only view and its size, or nullptr when it is missing.
-const uint8_t* FindPayload(const FileEntry& entry, DWORD* size) {
-    *size = 0;
-    HRSRC resource = FindResourceA(nullptr, entry.resourceName, MAKEINTRESOURCEA(10));  // RT_RCDATA
-    if (resource == nullptr) return nullptr;
-    HGLOBAL loaded = LoadResource(nullptr, resource);
-    if (loaded == nullptr) return nullptr;
-    *size = SizeofResource(nullptr, resource);
-    return static_cast<const uint8_t*>(LockResource(loaded));
-}
-
 // The payload of an entry, or nullptr when the resource is missing or holds fewer bytes than the
 // entry claims (the decoder must never read past it).
 const uint8_t* LocatePayload(const FileEntry& entry) {
-    DWORD size = 0;
-    const uint8_t* payload = FindPayload(entry, &size);
+    uint32_t size = 0;
+    const uint8_t* payload = FindRawResource(entry.resourceName, &size);
     return size < entry.compressedSize ? nullptr : payload;
 }
 
@@ -127,8 +116,8 @@ bool PayloadsIntact(const InstallManifest& manifest, const uint32_t* payloadCrcs
     const int16_t count = ClampedFileCount(manifest);
     for (int16_t i = 0; i < count; ++i) {
         const FileEntry& entry = manifest.files[i];
-        DWORD size = 0;
-        const uint8_t* payload = FindPayload(entry, &size);
+        uint32_t size = 0;
+        const uint8_t* payload = FindRawResource(entry.resourceName, &size);
         if (!PayloadIntact(payload, size, entry.compressedSize, payloadCrcs[i])) return false;
     }
     return true;

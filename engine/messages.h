@@ -24,6 +24,7 @@ inline constexpr char UndoStuckFormat[] = TEXT_UNDO_STUCK;
 // completes it goes to the Recycle Bin (where the volume has one).
 inline constexpr char RemovedFilesFolderName[] = "Files removed by setup";
 inline constexpr char DamagedText[] = TEXT_DAMAGED;
+inline constexpr char NoProductText[] = TEXT_NO_PRODUCT;
 
 // The abort notice; its argument is the support address.
 inline constexpr char AbortNoticeFormat[] = TEXT_ABORT_NOTICE;

@@ -18,6 +18,11 @@
     "Unable to keep a record of the installation's changes!\r\nInstallation will now be aborted."
 #define IDS_DAMAGED 2025
 #define TEXT_DAMAGED "The installer is damaged and cannot continue.\r\nPlease download it again."
+// Shown before anything else when the program carries no product description, or a damaged one.
+#define IDS_NO_PRODUCT 2026
+#define TEXT_NO_PRODUCT \
+    "This installer holds no product it can install: it was built without one, or it is damaged.\r\n" \
+    "Nothing was changed."
 #define IDS_PATH_INVALID 2001
 #define TEXT_PATH_INVALID "Path Invalid!\r\n\r\n"
 #define IDS_PATH_EMPTY 2002

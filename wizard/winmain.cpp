@@ -31,12 +31,17 @@ void RestrictDllSearch(void) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     RestrictDllSearch();
+    InitSession(instance);
+    // Everything below reads the manifest: without it nothing is touched, not even a journal.
+    if (!LoadManifest()) {
+        (void)ShowMessage(NULL, IDS_NO_PRODUCT, NULL, 0, MB_OK | MB_ICONSTOP);
+        return 1;
+    }
     char productName[sizeof Manifest.product.productName + 1];
     ManifestText(productName, Manifest.product.productName);
     if (!ClaimSingleInstance(productName)) return 1;
     // A run killed part-way is finished or undone before anything else is offered.
     if (!RecoverEarlierRun()) return 1;
-    InitSession(instance);
     // Only Continue (1) goes on; Cancel, Esc and a page that cannot be created end at once.
     const INT_PTR welcome = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_WELCOME), NULL, WelcomeProc, 0);
     if (welcome == 1 && CreateBackdrop(showCommand)) RunMessageLoop();

@@ -14,7 +14,7 @@ if(TARGET porvane_e2e_tests)
     # porvane_unattended.exe: one default installation without a person, with pictures and a
     # report of what landed where, or timed (--bench).
     add_executable(porvane_unattended unattended.cpp)
-    target_link_libraries(porvane_unattended PRIVATE porvane_install_helpers comctl32)
+    target_link_libraries(porvane_unattended PRIVATE porvane_install_helpers porvane_payloads porvane_payloads_loaded comctl32)
     target_link_options(porvane_unattended PRIVATE -static)
     add_dependencies(porvane_unattended Porvane)
 

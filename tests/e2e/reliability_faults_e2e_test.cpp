@@ -146,7 +146,7 @@ TEST_F(ReliabilityFaults, MissingProgramsFolderStopsAtTheGroupPage) {
 
 // The damaged copy finds the flipped byte before the clean-up: an earlier installation (its
 // files, a kept file, the user's own file, the uninstaller, the record of its folder) stays byte
-// for byte as it was.
+// for byte as it was. A copy with a damaged manifest says so before its first page and ends.
 TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     const std::string folder = "C:\\Reliability\\Apps\\Vantrel";
     MakeFolders(folder);
@@ -163,6 +163,15 @@ TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     ExpectStoppedWith(run.stop, DamagedText);
     EXPECT_EQ(run.proposedFolder, folder);
     EXPECT_EQ(run.installing.extracting, std::vector<std::string>{}) << "no file was begun";
+
+    InstallerRun noProduct;
+    noProduct.program = PORVANE_DAMAGED_MANIFEST_EXE_PATH;
+    std::string why;
+    ASSERT_TRUE(noProduct.Start(&why)) << why;
+    EXPECT_EQ(AnswerNextBox(noProduct, IDOK), NoProductText);
+    DWORD exitCode = 0;
+    EXPECT_TRUE(noProduct.WaitForEnd(StepTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
 
     EXPECT_EQ(Difference(before, ReadSystemState(folder, DefaultGroup)), "");
 }

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckAccepted(description);
     std::vector<PackedRow> packed(description.rows.size(), PackedRow{1, 0});
     CheckImage(description, ManifestImage(description, packed));
-    (void)ManifestSource(description, packed);
+    (void)ManifestSource(description, packed, 0);
     std::string list;
     Diagnostics listDiagnostics;
     const std::vector<std::vector<uint8_t>> files(description.rows.size());

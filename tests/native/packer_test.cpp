@@ -364,6 +364,8 @@ TEST_F(PackerFixture, ResourceNameThatIsNotUpperCaseIsRefused) {
 TEST_F(PackerFixture, ResourceNameOfTheLicenceOrOfTheResourceLanguageIsRefused) {
     EXPECT_FALSE(Parse(Replaced(text, "resource = DATA", "resource = LICENSE")));
     EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, "resource = DATA"), "licence"));
+    EXPECT_FALSE(Parse(Replaced(text, "resource = DATA", "resource = PRODUCT")));
+    EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, "resource = DATA"), "manifest"));
     EXPECT_FALSE(Parse(Replaced(text, "resource = DATA", "resource = HELP")));
     EXPECT_TRUE(RefusedAt(diagnostics, descriptionPath, LineOf(text, "resource = DATA"), "resource compiler"));
 }
@@ -597,13 +599,12 @@ TEST_F(PackerFixture, GeneratedSourcesNameTheRowsTheirSizesAndCrcs) {
     ASSERT_EQ(Run(text), 0);
     EXPECT_NE(ReadFile(outDir / "manifest_rows.h").find("#define MANIFEST_ROWS 5\n"), std::string::npos);
     const std::string source = ReadFile(outDir / "manifest_data.cpp");
-    const uint32_t streamSize = static_cast<uint32_t>(fs::file_size(outDir / "payloads" / "MAIN.lzh"));
-    EXPECT_NE(source.find("{\"Prog.exe\", 0x11, \"MAIN\", \"Prog\", 3000, " + std::to_string(streamSize) + "},"),
-              std::string::npos)
-        << source;
-    EXPECT_NE(source.find("{2006, 12, 1, 18, 3, 2, 0, 0},"), std::string::npos);
     EXPECT_NE(source.find("const char SupportEmail[] = \"help@test.example\";"), std::string::npos);
-    char crc[16];
+    char crc[40];
+    // The installer refuses a manifest resource of any other CRC.
+    const std::string image = ReadFile(outDir / "manifest.bin");
+    snprintf(crc, sizeof crc, "ManifestCrc32 = 0x%08X;", Crc32(reinterpret_cast<const uint8_t*>(image.data()), image.size()));
+    EXPECT_NE(source.find(crc), std::string::npos) << source;
     // The table holds the CRC of the stream the resource carries, not of the file it decodes to.
     const std::string help = ReadFile(outDir / "payloads" / "GUIDE.lzh");
     snprintf(crc, sizeof crc, "0x%08X,", Crc32(reinterpret_cast<const uint8_t*>(help.data()), help.size()));
@@ -622,6 +623,8 @@ TEST_F(PackerFixture, ResourceScriptNamesEveryPayloadAndTheLicenceByAbsolutePath
         EXPECT_NE(script.find(line), std::string::npos) << line << script;
     }
     EXPECT_NE(script.find("LICENSE RCDATA \"" + fs::absolute(outDir / "payloads" / "LICENSE.txt").generic_string() + "\"\n"),
+              std::string::npos);
+    EXPECT_NE(script.find("PRODUCT RCDATA \"" + fs::absolute(outDir / "manifest.bin").generic_string() + "\"\n"),
               std::string::npos);
 }
 

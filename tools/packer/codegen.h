@@ -23,8 +23,10 @@ std::string ManifestRowsHeader(size_t rows);
 // payload_crc.h
 std::string PayloadCrcHeader();
 
-// manifest_data.cpp: the manifest, the support address and the CRC table.
-std::string ManifestSource(const ProductDescription& description, const std::vector<PackedRow>& packed);
+// manifest_data.cpp: the CRC-32 of the manifest image (the resource MANIFEST), the support address
+// and the payloads' CRC table.
+std::string ManifestSource(const ProductDescription& description, const std::vector<PackedRow>& packed,
+                           uint32_t manifestCrc32);
 
 // One raw-data resource of the script, with what its file holds (named in a comment, so that the
 // script changes whenever a payload does and the resource compiler runs again).

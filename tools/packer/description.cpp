@@ -355,8 +355,10 @@ bool CheckResourceName(const Setting& setting, const std::string& path, Diagnost
                               " must be upper case: A-Z first, then A-Z, 0-9 or '_'");
         return false;
     }
-    if (name == "LICENSE") {
-        diagnostics.Error(path, setting.line, "resource name LICENSE is taken by the licence text");
+    if (name == "LICENSE" || name == "PRODUCT") {
+        diagnostics.Error(path, setting.line,
+                          "resource name " + name + " is taken by the " +
+                              (name == "LICENSE" ? "licence text" : "installer's manifest"));
         return false;
     }
     // Words the resource compiler reads as part of its own language, where the script names a

@@ -156,11 +156,14 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
     }
 
     const std::vector<uint8_t> image = ManifestImage(description, packed);
+    const uint32_t imageCrc = Crc32(image.data(), image.size());
+    const fs::path imagePath = outDir / "manifest.bin";
+    resources.push_back({"PRODUCT", imagePath.generic_string(), static_cast<uint32_t>(image.size()), imageCrc});
     const std::string descriptionName = fs::path(description.path).filename().string();
     files.push_back({(outDir / "manifest_rows.h").string(), ManifestRowsHeader(rows)});
     files.push_back({(outDir / "payload_crc.h").string(), PayloadCrcHeader()});
-    files.push_back({(outDir / "manifest_data.cpp").string(), ManifestSource(description, packed)});
-    files.push_back({(outDir / "manifest.bin").string(), std::string(image.begin(), image.end())});
+    files.push_back({(outDir / "manifest_data.cpp").string(), ManifestSource(description, packed, imageCrc)});
+    files.push_back({imagePath.string(), std::string(image.begin(), image.end())});
     files.push_back({(outDir / "payloads.rc").string(), ResourceScript(descriptionName, resources)});
 
     std::vector<std::string> changed;

@@ -31,7 +31,7 @@ target_compile_definitions(porvane_otherproduct_e2e_tests PRIVATE PORVANE_EXE_PA
     PORVANE_PRODUCT_BIN_PATH="${product_bin_path}" PORVANE_PRODUCT_TEXT_PATH="${product_text_path}")
 # The helpers read the default product's manifest for their own constants; this test uses none of
 # them, only the helpers' routines.
-target_link_libraries(porvane_otherproduct_e2e_tests PRIVATE porvane_driver porvane_payloads porvane_portable
+target_link_libraries(porvane_otherproduct_e2e_tests PRIVATE porvane_driver porvane_payloads porvane_payloads_loaded porvane_portable
     gtest_main shell32 ole32 uuid advapi32)
 target_link_options(porvane_otherproduct_e2e_tests PRIVATE -static)
 add_dependencies(porvane_otherproduct_e2e_tests porvane_brindle_installer)
