@@ -203,7 +203,10 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
         resource.characteristics = SECTION_INITIALIZED_DATA | SECTION_READ;
     } else {
         resource = sections[resourceIndex];
-        if (resource.characteristics & SECTION_INITIALIZED_DATA) initializedData -= resource.rawSize;
+        // The linker may leave the last sections' raw sizes unaligned; the total counts them aligned.
+        if (resource.characteristics & SECTION_INITIALIZED_DATA) {
+            initializedData -= static_cast<uint32_t>(AlignUp(resource.rawSize, headers.fileAlignment));
+        }
     }
     resource.virtualAddress = static_cast<uint32_t>(regionVa);
     resource.virtualSize = static_cast<uint32_t>(resources.size());
@@ -230,7 +233,7 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
         sourceOffsets.push_back(section.rawOffset);
         if (section.rawSize != 0) {
             section.rawOffset = static_cast<uint32_t>(nextRaw);
-            nextRaw += section.rawSize;
+            nextRaw += AlignUp(section.rawSize, headers.fileAlignment);
         }
     }
     const uint64_t overlay = overlayEnd - rawEnd;
