@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "peimage.h"
 #include "resourcesection.h"
 
@@ -98,7 +100,7 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     if (headers.pe32Plus) return fail("only a 32-bit program's resources can be replaced");
     if (headers.directoryCount <= PE_DIRECTORY_DEBUG) return fail("the program has too few data directories");
     if (!IsPowerOfTwo(headers.fileAlignment) || headers.fileAlignment < 512 ||
-        !IsPowerOfTwo(headers.sectionAlignment) || headers.sectionAlignment < 4096 ||
+        headers.fileAlignment > 0x10000 || !IsPowerOfTwo(headers.sectionAlignment) || headers.sectionAlignment < 4096 ||
         headers.sectionAlignment < headers.fileAlignment) {
         return fail("the program's section or file alignment is not one whose sections can be moved");
     }
@@ -109,10 +111,18 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     }
     std::vector<PeSection>& sections = headers.sections;
     const size_t count = sections.size();
+    const size_t tableStart = headers.optionalOffset + headers.optionalSize;
+    if (tableStart + SectionHeaderSize * count > headers.sizeOfHeaders || headers.sizeOfHeaders > image.size()) {
+        return fail("the section table does not lie in the headers");
+    }
+    // Memory after the headers, where the first section may start; never address 0, which in a
+    // data directory means none.
+    const uint64_t headersEnd = AlignUp(headers.sizeOfHeaders != 0 ? headers.sizeOfHeaders : 1, headers.sectionAlignment);
     for (size_t i = 0; i < count; ++i) {
-        if (sections[i].virtualAddress % headers.sectionAlignment != 0 ||
+        if (sections[i].virtualAddress % headers.sectionAlignment != 0 || sections[i].virtualAddress < headersEnd ||
+            SectionEnd(sections[i]) == sections[i].virtualAddress ||
             (i > 0 && sections[i].virtualAddress < SectionEnd(sections[i - 1]))) {
-            return fail("the program's sections are not aligned and in address order");
+            return fail("the program's sections are not aligned, in address order and each of some size");
         }
     }
     Directories directories = {};
@@ -162,7 +172,19 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     }
     uint64_t regionVa = resourceIndex < count ? sections[resourceIndex].virtualAddress
                         : count > 0           ? AlignUp(SectionEnd(sections[count - 1]), headers.sectionAlignment)
-                                              : AlignUp(headers.sizeOfHeaders, headers.sectionAlignment);
+                                              : headersEnd;
+    // Nothing but the base relocations, in a section that moves, may point at the rewritten part.
+    for (uint32_t slot = 0; slot < directories.count; ++slot) {
+        const uint32_t address = directories.address[slot];
+        if (slot == PE_DIRECTORY_CERTIFICATE || slot == PE_DIRECTORY_RESOURCE || address < regionVa) continue;
+        bool inMoved = false;
+        for (size_t i = firstMoved; i < count; ++i) {
+            inMoved = inMoved || (address >= sections[i].virtualAddress && address < SectionEnd(sections[i]));
+        }
+        if (slot != PE_DIRECTORY_RELOCATION || !inMoved) {
+            return fail("data directory " + std::to_string(slot) + " points at or after the resources");
+        }
+    }
     if (!RelocationsStayBelow(image, headers, directories, static_cast<uint32_t>(regionVa), failure) ||
         !DebugDataStaysBefore(image, headers, directories, regionRaw, failure)) {
         return false;
@@ -194,8 +216,8 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     PeSection resource = {};
     if (adding) {
         if (count + 1 > MaximumSections) return fail("the program has too many sections to add one");
-        const size_t tableEnd = headers.optionalOffset + headers.optionalSize + SectionHeaderSize * count;
-        bool room = tableEnd + SectionHeaderSize <= headers.sizeOfHeaders && reader.Has(tableEnd, SectionHeaderSize);
+        const size_t tableEnd = tableStart + SectionHeaderSize * count;
+        bool room = tableEnd + SectionHeaderSize <= headers.sizeOfHeaders;
         for (const PeSection& section : sections) room = room && (section.rawSize == 0 || tableEnd + SectionHeaderSize <= section.rawOffset);
         for (size_t i = 0; room && i < SectionHeaderSize; ++i) room = image[tableEnd + i] == 0;
         if (!room) return fail("there is no room in the headers for another section");
@@ -240,7 +262,8 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     if (nextVa > 0xFFFFFFFFu || nextRaw + overlay > 0xFFFFFFFFu) return fail("the program would be larger than 4 GB");
 
     // The file: everything before the rewritten part, the resources, the moved sections, the rest.
-    result.assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(regionRaw));
+    // (The file may end before the alignment does.)
+    result.assign(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(std::min<uint64_t>(regionRaw, image.size())));
     result.resize(static_cast<size_t>(nextRaw + overlay), 0);
     std::copy(resources.begin(), resources.end(), result.begin() + static_cast<std::ptrdiff_t>(regionRaw));
     for (size_t i = 0; i < moved.size(); ++i) {
@@ -251,7 +274,6 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
               result.begin() + static_cast<std::ptrdiff_t>(nextRaw));
 
     // The headers: each rewritten entry of the section table keeps its other fields.
-    const size_t tableStart = headers.optionalOffset + headers.optionalSize;
     std::vector<uint8_t> entriesAfter(image.begin() + static_cast<std::ptrdiff_t>(tableStart + SectionHeaderSize * firstMoved),
                                       image.begin() + static_cast<std::ptrdiff_t>(tableStart + SectionHeaderSize * count));
     const auto putSection = [&](size_t index, const PeSection& section) {
