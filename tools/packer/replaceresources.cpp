@@ -120,7 +120,7 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     const uint64_t headersEnd = AlignUp(headers.sizeOfHeaders != 0 ? headers.sizeOfHeaders : 1, headers.sectionAlignment);
     for (size_t i = 0; i < count; ++i) {
         if (sections[i].virtualAddress % headers.sectionAlignment != 0 || sections[i].virtualAddress < headersEnd ||
-            SectionEnd(sections[i]) == sections[i].virtualAddress ||
+            SectionEnd(sections[i]) == sections[i].virtualAddress || SectionEnd(sections[i]) > 0xFFFFFFFFu ||
             (i > 0 && sections[i].virtualAddress < SectionEnd(sections[i - 1]))) {
             return fail("the program's sections are not aligned, in address order and each of some size");
         }
@@ -173,6 +173,7 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     uint64_t regionVa = resourceIndex < count ? sections[resourceIndex].virtualAddress
                         : count > 0           ? AlignUp(SectionEnd(sections[count - 1]), headers.sectionAlignment)
                                               : headersEnd;
+    if (regionVa >= 0xFFFFFFFFu) return fail("the program would be larger than 4 GB");
     // Nothing but the base relocations, in a section that moves, may point at the rewritten part.
     for (uint32_t slot = 0; slot < directories.count; ++slot) {
         const uint32_t address = directories.address[slot];
