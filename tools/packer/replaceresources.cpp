@@ -204,7 +204,9 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
         }
         overlayEnd = certificate;
     }
-    if (rawEnd > overlayEnd) rawEnd = overlayEnd;
+    // A section's raw data reaches to the file alignment, as the loader reads it; the padding of
+    // an unaligned last section is its own, not what follows the sections.
+    rawEnd = std::min<uint64_t>(AlignUp(rawEnd, headers.fileAlignment), overlayEnd);
 
     std::vector<uint8_t> resources;
     if (!BuildResourceSection(entries, static_cast<uint32_t>(regionVa), resources, failure)) return false;
@@ -268,8 +270,10 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     result.resize(static_cast<size_t>(nextRaw + overlay), 0);
     std::copy(resources.begin(), resources.end(), result.begin() + static_cast<std::ptrdiff_t>(regionRaw));
     for (size_t i = 0; i < moved.size(); ++i) {
+        if (moved[i].rawSize == 0) continue;
         const auto from = image.begin() + static_cast<std::ptrdiff_t>(sourceOffsets[i]);
-        std::copy(from, from + moved[i].rawSize, result.begin() + static_cast<std::ptrdiff_t>(moved[i].rawOffset));
+        const size_t extent = std::min<size_t>(AlignUp(moved[i].rawSize, headers.fileAlignment), rawEnd - sourceOffsets[i]);
+        std::copy(from, from + static_cast<std::ptrdiff_t>(extent), result.begin() + static_cast<std::ptrdiff_t>(moved[i].rawOffset));
     }
     std::copy(image.begin() + static_cast<std::ptrdiff_t>(rawEnd), image.begin() + static_cast<std::ptrdiff_t>(overlayEnd),
               result.begin() + static_cast<std::ptrdiff_t>(nextRaw));
