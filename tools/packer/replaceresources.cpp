@@ -138,7 +138,7 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
                !directories.PointsInto(section, PE_DIRECTORY_RELOCATION);
     };
     size_t resourceIndex = count;
-    bool adding = oldResources == 0;
+    const bool adding = oldResources == 0;
     if (adding) {
         while (resourceIndex > 0 && movable(sections[resourceIndex - 1])) --resourceIndex;
     } else {
@@ -212,7 +212,6 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
     if (!BuildResourceSection(entries, static_cast<uint32_t>(regionVa), resources, failure)) return false;
 
     // The new section table, the resource section's entry new or rewritten.
-    std::vector<uint8_t> table;
     uint32_t initializedData = 0;
     reader.U32(headers.optionalOffset + OPTIONAL_SIZE_OF_INITIALIZED_DATA, initializedData);
     std::vector<PeSection> moved(sections.begin() + static_cast<std::ptrdiff_t>(firstMoved), sections.end());
