@@ -3,6 +3,7 @@
 # seeded from tests/fuzz/corpus/<target>, and prints executions and coverage:
 #   decoder      the payload decoder
 #   description  the packer's product description parser
+#   peresource   the packer's resource tree reader and the resource section rewrite
 set -u
 : "${NATIVE:?set NATIVE to the native build folder}"
 seconds=${1:-300}
@@ -41,4 +42,5 @@ run_fuzzer() {
 
 run_fuzzer decoder || failed=1
 run_fuzzer description -max_len=8192 || failed=1
+run_fuzzer peresource -max_len=8192 || failed=1
 exit $failed
