@@ -230,7 +230,7 @@ int CreateAllShortcuts(HWND page) {
 
     // A group or a link that cannot be made ends the work like COM that cannot be entered.
     bool made = CreateProgramGroup(Session.directories, Session.groupName, Session.journal);
-    for (int row = 0; made && row < Manifest.shortcutCount && row < MANIFEST_ROWS; ++row) {
+    for (int row = 0; made && row < Manifest.shortcutCount && row < ManifestMaxRows; ++row) {
         const FileEntry& entry = Manifest.files[row];
         char label[sizeof entry.shortcutName + 1];
         ManifestText(label, entry.shortcutName);

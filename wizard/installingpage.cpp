@@ -3,6 +3,7 @@
 #include "installingpage.h"
 
 #include "copystep.h"
+#include "manifest.h"
 #include "pages.h"
 #include "pathutil_win32.h"
 #include "resource.h"
@@ -16,6 +17,8 @@ enum {
     FinalPauseMs = 1000,
     UnnumberedControl = 0xFFFF,  // the id -1 of the template, as GetDlgCtrlID reads it back
     FullValue = 200,
+    // The note's two lines of text, the longest home page name (19) and page (59), and the NUL.
+    HomePageNoteSize = 160,
 };
 
 const COLORREF Navy = 0x800000;
@@ -63,6 +66,11 @@ bool RetryHeldFile(void* page, const char* path) {
 BOOL OnInitDialog(HWND page) {
     CenterPage(page, CentredRightOfSideBar);
     ApplyProductName(page, NameInCaption);
+    char note[HomePageNoteSize];
+    const char* const noteArgs[] = {Texts.homePageName, Texts.homePage};
+    if (FormatMessageText(note, sizeof note, IDS_HOME_PAGE_NOTE, noteArgs, 2)) {
+        (void)SetDlgItemTextA(page, IDC_HOME_PAGE_NOTE, note);
+    }
     HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
     Session.progress.bar = bar;
     InstallingPage.previousBarProc = reinterpret_cast<WNDPROC>(

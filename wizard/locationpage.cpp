@@ -12,7 +12,6 @@
 #include "pages.h"
 #include "pathutil.h"
 #include "pathutil_win32.h"
-#include "product_texts.h"
 #include "registration.h"
 #include "reservedfolders.h"
 #include "resource.h"
@@ -22,8 +21,6 @@
 FolderNavigator Navigator;
 
 namespace {
-
-const char DefaultParentFolder[] = DEFAULT_PARENT_FOLDER;
 
 // Entry texts are full paths of at most 259 characters or the computer's name.
 enum { EntryTextSize = MAX_PATH, EditTextLimit = MAX_PATH - 1 };
@@ -221,7 +218,7 @@ void ResetFolder(HWND page) {
     // is passed over like a missing one.
     char folder[MAX_PATH];
     if (!ReadPreviousInstallFolder(folder, sizeof folder) || !FitsInstallFolder(folder)) {
-        (void)JoinPath(folder, sizeof folder, DefaultParentFolder, Manifest.product.productName, false);
+        (void)JoinPath(folder, sizeof folder, Texts.defaultParent, Manifest.product.productName, false);
     }
     if (strcmp(folder, InstallFolder()) != 0) NavigateTo(page, folder, false);
 }

@@ -4,7 +4,6 @@
 
 #include "backdroplayout.h"
 #include "manifest.h"
-#include "product_texts.h"
 #include "resource.h"
 
 namespace {
@@ -120,7 +119,7 @@ void PumpMessagesPaced(HWND window, uint32_t milliseconds) {
 }
 
 int ShowAbortNotice(HWND owner) {
-    const char* const args[] = {SupportEmail};
+    const char* const args[] = {Texts.supportEmail};
     (void)ShowMessage(owner, IDS_ABORT_NOTICE, args, 1, MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }

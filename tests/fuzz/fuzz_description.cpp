@@ -11,7 +11,7 @@
 
 #include "codegen.h"
 #include "description.h"
-#include "manifest_records.h"
+#include "manifest.h"
 
 namespace {
 
@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckAccepted(description);
     std::vector<PackedRow> packed(description.rows.size(), PackedRow{1, 0});
     CheckImage(description, ManifestImage(description, packed));
-    (void)ManifestSource(description, packed, 0);
+    Require(ProductResource(description, packed).size() == ProductResourceSize(description.rows.size()));
+    (void)ResourceScript(description, {}, "installer.manifest");
     std::string list;
     Diagnostics listDiagnostics;
     const std::vector<std::vector<uint8_t>> files(description.rows.size());

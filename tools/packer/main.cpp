@@ -21,16 +21,16 @@ int Usage() {
                  "                    [--stamp FILE]\n"
                  "  Relative paths in DESCRIPTION are looked for beside it, then in each --inputs folder in\n"
                  "  order; a row 0 whose source is @uninstaller takes the --uninstaller file. Writes\n"
-                 "  manifest_rows.h, payload_crc.h, manifest_data.cpp, manifest.bin, payloads.rc, payloads/\n"
-                 "  and the description's own art (art/) into OUTDIR.\n"
+                 "  payloads.rc (the product's resources for the installer), product.bin, manifest.bin,\n"
+                 "  installer.manifest, payloads/ and the description's own art (art/) into OUTDIR.\n"
                  "       porvane-pack --size-of NAME DESCRIPTION\n"
                  "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n"
                  "       porvane-pack --uninstaller-row DESCRIPTION\n"
                  "  Prints row 0's file name and size as \"NAME;SIZE\" when its source is @uninstaller.\n"
                  "       porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]\n"
-                 "  Writes what the uninstaller is built with into OUTDIR: product_texts.h,\n"
-                 "  installed_product.cpp (with each file's size and CRC-32, read from every source but\n"
-                 "  @uninstaller) and uninstaller.manifest; and the installer's installer.manifest.\n";
+                 "  Writes what the uninstaller is built with into OUTDIR: installed_product.cpp (with\n"
+                 "  each file's size and CRC-32, read from every source but @uninstaller) and\n"
+                 "  uninstaller.manifest.\n";
     return 2;
 }
 
@@ -85,9 +85,7 @@ int WriteDescribed(const char* path, const char* outDir, const std::vector<std::
                    LoadRowFiles(description, inputFolders, inputs, diagnostics, std::string(),
                                 BuiltUninstallerRow::Skipped) &&
                    InstalledProductSource(description, inputs.files, installed, diagnostics) &&
-                   CommitOutputs({{folder + "product_texts.h", ProductTextsHeader(description)},
-                                  {folder + "installed_product.cpp", installed},
-                                  {folder + "installer.manifest", InstallerManifest(description)},
+                   CommitOutputs({{folder + "installed_product.cpp", installed},
                                   {folder + "uninstaller.manifest", UninstallerManifest(description)}},
                                  changed, diagnostics);
     if (written && !depfile.empty()) {
