@@ -32,7 +32,7 @@ void ShowLicenseText(HWND page) {
         memcpy(text, bytes, size);
         text[size] = '\0';
     }
-    (void)SendDlgItemMessageA(page, IDC_LICENSE_TEXT, WM_SETTEXT, 0, (LPARAM)text);
+    (void)SetDlgItemTextA(page, IDC_LICENSE_TEXT, text);
 }
 
 INT_PTR OnInitDialog(HWND page) {

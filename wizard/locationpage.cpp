@@ -155,7 +155,7 @@ BOOL OnInitDialog(HWND page) {
     CenterPage(page, CentredRightOfSideBar);
     ApplyProductName(page, NameInCaption);
     ApplyProductName(page, NameInExplanation);
-    SendDlgItemMessageA(page, IDC_FOLDER_EDIT, EM_LIMITTEXT, EditTextLimit, 0);
+    SendMessageA(GetDlgItem(page, IDC_FOLDER_EDIT), EM_LIMITTEXT, EditTextLimit, 0);
     ResetFolder(page);
     return TRUE;
 }
