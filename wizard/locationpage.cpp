@@ -311,10 +311,10 @@ void OnNavigatorDoubleClick(HWND page) {
 
 int AcceptFolder(HWND page) {
     HWND edit = GetDlgItem(page, IDC_FOLDER_EDIT);
-    char text[MAX_PATH];
-    // The edit box stops typing at 259 characters, but a longer text can still be set into it.
-    const bool whole = GetWindowTextLengthA(edit) < static_cast<int>(sizeof text);
-    GetWindowTextA(edit, text, sizeof text);
+    // The edit box stops typing at 259 characters, but a longer text can still be set into it:
+    // one character more than that is read, and a text that fills the buffer is too long.
+    char text[MAX_PATH + 1];
+    const bool whole = GetWindowTextA(edit, text, sizeof text) < MAX_PATH;
 
     // Win32 resolves "." and ".." steps before any file system sees a path, so every rule applies
     // to the resolved text: C:\Vantrel\..\Data is C:\Data.
