@@ -34,7 +34,8 @@ void CenterPage(HWND page, PagePlacement placement) {
     const int x = placement == CentredRightOfSideBar ? (Session.screenWidth - w + SideBarWidth) / 2
                                                      : (Session.screenWidth - w) / 2;
     const int y = (Session.screenHeight - h) / 2;
-    (void)MoveWindow(page, x, y, w, h, FALSE);
+    // What MoveWindow does without repainting.
+    (void)SetWindowPos(page, NULL, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void ApplyProductName(HWND page, ProductNameTarget target) {
