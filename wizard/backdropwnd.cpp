@@ -14,12 +14,9 @@ BackdropState Backdrop;
 
 namespace {
 
-// Step-list labels, by bit position of the WizardStep.
-const char* const StepLabels[] = {
-    "- License Agreement", "- Program Location", "- Installing Files", "- Program Group",
-    "- Creating Shortcuts", "- View Read Me", "- Finished",
-};
-static_assert(sizeof StepLabels / sizeof StepLabels[0] == StepCount, "one label per step");
+// The step list's labels are string-table entries, one per step, by bit position of the WizardStep.
+static_assert(IDS_STEP_FINISHED - IDS_STEP_LICENSE + 1 == StepCount, "one label per step");
+enum { StepLabelSize = 32 };
 
 const COLORREF PorvaneLabelColor = 0xFFAFAF;
 const COLORREF SidePictureTeal = 0x808000;
@@ -215,7 +212,9 @@ int OnBackdropPaint(HWND window) {
     for (int i = 0; i < StepCount; ++i) {
         const bool current = (Session.currentStep & (1u << i)) != 0;
         (void)SetTextColor(dc, current ? Session.colors.stepCurrent : Session.colors.stepOther);
-        (void)TextOutA(dc, StepListLeft, StepListTop + StepRowHeight * i, StepLabels[i], (int)strlen(StepLabels[i]));
+        char label[StepLabelSize];
+        const int length = LoadStringA(Session.instance, IDS_STEP_LICENSE + i, label, sizeof label);
+        (void)TextOutA(dc, StepListLeft, StepListTop + StepRowHeight * i, label, length);
     }
 
     (void)SelectObject(dc, GetStockObject(SYSTEM_FONT));
