@@ -72,13 +72,6 @@ bool GroupThroughLink(const char* name) {
            HasLinkedLevel(path, length + (length > 0 && programs[length - 1] == '\\' ? 0 : 1));
 }
 
-void ShowGroupInvalid(HWND page, UINT reason) {
-    char invalid[sizeof GroupInvalidText];
-    (void)FormatMessageText(invalid, sizeof invalid, IDS_GROUP_INVALID, nullptr, 0);
-    const char* const prefix[] = {invalid};
-    (void)ShowMessage(page, reason, prefix, 1, MB_OK | MB_ICONWARNING);
-}
-
 void ShowFailure(HWND page, UINT text) {
     (void)ShowMessage(page, text, nullptr, 0, MB_OK | MB_ICONERROR);
     (void)ShowAbortNotice(page);
@@ -171,15 +164,15 @@ void AcceptGroup(HWND page) {
     }
     // A name no folder can have would end in an installation without shortcuts: the page stays.
     if (!IsUsableGroupName(Session.groupName)) {
-        ShowGroupInvalid(page, IDS_BAD_GROUP_NAME);
+        ShowRefusal(page, IDS_GROUP_INVALID, IDS_BAD_GROUP_NAME);
         return;
     }
     if (!GroupParentExists(Session.groupName)) {
-        ShowGroupInvalid(page, IDS_GROUP_PARENT_MISSING);
+        ShowRefusal(page, IDS_GROUP_INVALID, IDS_GROUP_PARENT_MISSING);
         return;
     }
     if (GroupThroughLink(Session.groupName)) {
-        ShowGroupInvalid(page, IDS_GROUP_THROUGH_LINK);
+        ShowRefusal(page, IDS_GROUP_INVALID, IDS_GROUP_THROUGH_LINK);
         return;
     }
     SetWizardStep(StepShortcuts);

@@ -133,13 +133,6 @@ bool ContainsProductName(const char* text) {
     }
 }
 
-void ShowPathInvalid(HWND page, UINT reason) {
-    char invalid[sizeof PathInvalidText];
-    (void)FormatMessageText(invalid, sizeof invalid, IDS_PATH_INVALID, nullptr, 0);
-    const char* const prefix[] = {invalid};
-    (void)ShowMessage(page, reason, prefix, 1, MB_OK | MB_ICONWARNING);
-}
-
 // True when a text begins with a drive: a character, a colon and a backslash.
 bool HasDriveForm(const char* text) { return text[0] != '\0' && text[1] == ':' && text[2] == '\\'; }
 
@@ -340,7 +333,7 @@ int AcceptFolder(HWND page) {
     }
     if (refusal == 0 && IsReservedFolder(folder)) refusal = IDS_RESERVED_FOLDER;
     if (refusal != 0) {
-        ShowPathInvalid(page, refusal);
+        ShowRefusal(page, IDS_PATH_INVALID, refusal);
         return -1;
     }
     NavigateTo(page, folder, false);

@@ -14,6 +14,9 @@ enum { TemplateTextSize = 200, FormattedTextSize = 220, MessageFormatSize = 512,
 static_assert(sizeof TEXT_RESTART_NOTICE <= MessageFormatSize && sizeof TEXT_UNDO_STUCK <= MessageFormatSize &&
                   sizeof TEXT_OTHER_FILES <= MessageFormatSize && sizeof TEXT_FILE_IN_USE <= MessageFormatSize,
               "every message format fits its buffer");
+enum { RefusalHeadingSize = 32 };
+static_assert(sizeof TEXT_PATH_INVALID <= RefusalHeadingSize && sizeof TEXT_GROUP_INVALID <= RefusalHeadingSize,
+              "every refusal heading fits its buffer");
 const COLORREF ExplanationColor = 0x800000;  // navy
 
 // When the last paced pause was due to end; none yet while started is false.
@@ -102,6 +105,13 @@ int ShowMessage(HWND owner, UINT id, const char* const* args, int argCount, UINT
     char text[MessageTextSize];
     (void)FormatMessageText(text, sizeof text, id, args, argCount);
     return MessageBoxA(owner, text, PORVANE_CAPTION, style);
+}
+
+void ShowRefusal(HWND page, UINT heading, UINT reason) {
+    char text[RefusalHeadingSize];
+    (void)FormatMessageText(text, sizeof text, heading, nullptr, 0);
+    const char* const args[] = {text};
+    (void)ShowMessage(page, reason, args, 1, MB_OK | MB_ICONWARNING);
 }
 
 void StartPacedPauses(void) {

@@ -59,6 +59,9 @@ int ShowAbortNotice(HWND owner);
 // and `style` (the answer is the button chosen).
 bool FormatMessageText(char* out, size_t outSize, UINT id, const char* const* args, int argCount);
 int ShowMessage(HWND owner, UINT id, const char* const* args, int argCount, UINT style);
+// A page's refusal of what the user entered: message `reason` in a warning box, its "%s" filled
+// with the text of entry `heading` ("Path Invalid!" and a blank line, say).
+void ShowRefusal(HWND page, UINT heading, UINT reason);
 // The colour rule for the explanation text (WM_CTLCOLORSTATIC); returns the brush, or 0 for
 // other statics.
 INT_PTR ColorExplanation(HDC dc, HWND control);
