@@ -87,15 +87,9 @@ void OnTimer(HWND page, UINT_PTR timer) {
 
 INT_PTR OnCtlColorStatic(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
-    if (id == IDC_HOME_PAGE_NOTE) {
-        SetTextColor(dc, Navy);
-        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
-    }
+    if (id == IDC_HOME_PAGE_NOTE) return ColorNavyStatic(dc, COLOR_WINDOW);
     if (static_cast<WORD>(id) == UnnumberedControl) return 0;
-    SetTextColor(dc, Navy);
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    return ColorNavyStatic(dc, COLOR_BTNFACE);
 }
 
 void OnDestroy(HWND page) {

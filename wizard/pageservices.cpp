@@ -17,7 +17,7 @@ static_assert(sizeof TEXT_RESTART_NOTICE <= MessageFormatSize && sizeof TEXT_UND
 enum { RefusalHeadingSize = 32 };
 static_assert(sizeof TEXT_PATH_INVALID <= RefusalHeadingSize && sizeof TEXT_GROUP_INVALID <= RefusalHeadingSize,
               "every refusal heading fits its buffer");
-const COLORREF ExplanationColor = 0x800000;  // navy
+const COLORREF NavyText = 0x800000;
 
 // When the last paced pause was due to end; none yet while started is false.
 struct PauseCadence {
@@ -63,9 +63,13 @@ LRESULT SetSmallIcon(HWND window, int iconId) {
 
 INT_PTR ColorExplanation(HDC dc, HWND control) {
     if (GetDlgCtrlID(control) != IDC_EXPLANATION) return 0;
-    (void)SetTextColor(dc, ExplanationColor);
-    (void)SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return (INT_PTR)GetSysColorBrush(COLOR_BTNFACE);
+    return ColorNavyStatic(dc, COLOR_BTNFACE);
+}
+
+INT_PTR ColorNavyStatic(HDC dc, int background) {
+    (void)SetTextColor(dc, NavyText);
+    (void)SetBkColor(dc, GetSysColor(background));
+    return (INT_PTR)GetSysColorBrush(background);
 }
 
 void SetWizardStep(uint32_t step) {

@@ -65,3 +65,6 @@ void ShowRefusal(HWND page, UINT heading, UINT reason);
 // The colour rule for the explanation text (WM_CTLCOLORSTATIC); returns the brush, or 0 for
 // other statics.
 INT_PTR ColorExplanation(HDC dc, HWND control);
+// Navy text on the system colour `background` (COLOR_BTNFACE, COLOR_WINDOW): sets dc's colours
+// and gives the brush a WM_CTLCOLORSTATIC handler returns.
+INT_PTR ColorNavyStatic(HDC dc, int background);
