@@ -78,8 +78,7 @@ void ShowFailure(HWND page, UINT text) {
 }
 
 BOOL OnGroupInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     ApplyProductName(page, NameInExplanation);
     if (!ListProgramGroups(page)) {
         ShowFailure(page, IDS_START_MENU_MISSING);
@@ -110,8 +109,7 @@ void OnGroupCommand(HWND page, WPARAM wParam) {
 }
 
 BOOL OnShortcutInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     (void)SetTimer(page, ShortcutTimer, ShortcutTimerDelay, nullptr);
     return TRUE;
 }

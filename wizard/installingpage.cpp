@@ -61,8 +61,7 @@ bool RetryHeldFile(void* page, const char* path) {
 }
 
 BOOL OnInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
     Session.progress.bar = bar;
     InstallingPage.previousBarProc = reinterpret_cast<WNDPROC>(

@@ -36,8 +36,7 @@ void ShowLicenseText(HWND page) {
 }
 
 INT_PTR OnInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     RECT client;
     (void)GetClientRect(page, &client);
     License.lastClientWidth = client.right - client.left;

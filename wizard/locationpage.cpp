@@ -145,8 +145,7 @@ bool ConfirmOtherFiles(HWND page, const char* folder) {
 }
 
 BOOL OnInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     ApplyProductName(page, NameInExplanation);
     SendMessageA(GetDlgItem(page, IDC_FOLDER_EDIT), EM_LIMITTEXT, EditTextLimit, 0);
     ResetFolder(page);

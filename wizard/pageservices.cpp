@@ -56,6 +56,11 @@ void ApplyProductName(HWND page, ProductNameTarget target) {
     if (target == NameInCaption) (void)SetSmallIcon(page, IDI_PORVANE);
 }
 
+void PlacePageBesideSideBar(HWND page) {
+    CenterPage(page, CentredRightOfSideBar);
+    ApplyProductName(page, NameInCaption);
+}
+
 LRESULT SetSmallIcon(HWND window, int iconId) {
     HANDLE icon = LoadImageA(Session.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
     return SendMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)icon);

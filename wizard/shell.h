@@ -43,6 +43,9 @@ void CenterPage(HWND page, PagePlacement placement);
 // or of its explanation text.
 enum ProductNameTarget { NameInExplanation, NameInCaption };
 void ApplyProductName(HWND page, ProductNameTarget target);
+// What every page beside the backdrop does first: centred right of the side bar, with the product
+// name in its caption.
+void PlacePageBesideSideBar(HWND page);
 LRESULT SetSmallIcon(HWND window, int iconId);
 void SetWizardStep(uint32_t step);
 void PumpMessages(HWND window, uint32_t milliseconds);
