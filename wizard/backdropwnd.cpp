@@ -111,7 +111,9 @@ void PaintAreas(HDC dc, int width, int height) {
 // every paint, so the fill always starts from the resource.
 void PaintSidePicture(HDC dc, int height) {
     HDC memory = CreateCompatibleDC(dc);
-    HBITMAP picture = LoadBitmapA(Session.instance, MAKEINTRESOURCEA(IDB_SIDE_PICTURE));
+    // A bitmap compatible with the display, as LoadBitmapA gives it.
+    HBITMAP picture = (HBITMAP)LoadImageA(Session.instance, MAKEINTRESOURCEA(IDB_SIDE_PICTURE), IMAGE_BITMAP, 0, 0,
+                                          LR_DEFAULTCOLOR);
     HBRUSH brush = CreateSolidBrush(Session.colors.sideBar);
     HGDIOBJ previousBitmap = picture ? SelectObject(memory, picture) : NULL;
     HGDIOBJ previousBrush = SelectObject(memory, brush);
