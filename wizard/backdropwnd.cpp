@@ -68,12 +68,14 @@ void FillFonts(int screenWidth, int screenHeight) {
     (void)CopyText(step->lfFaceName, sizeof step->lfFaceName, "Ms Sans Serif");
 }
 
-// Draws text with each colour in turn, the first at (x, y), each next one a step further.
-void LayeredText(HDC dc, int x, int y, int step, const char* text, const COLORREF* colors, int passes) {
+// Draws text once in each of the colours, colour i at (x + i, y + i): from the first colour to
+// the last, or from the last to the first.
+void LayeredText(HDC dc, int x, int y, const char* text, const COLORREF* colors, int passes, bool lastFirst) {
     const int length = (int)strlen(text);
-    for (int i = 0; i < passes; ++i) {
+    for (int pass = 0; pass < passes; ++pass) {
+        const int i = lastFirst ? passes - 1 - pass : pass;
         (void)SetTextColor(dc, colors[i]);
-        (void)TextOutA(dc, x + i * step, y + i * step, text, length);
+        (void)TextOutA(dc, x + i, y + i, text, length);
     }
 }
 
@@ -191,11 +193,9 @@ int OnBackdropPaint(HWND window) {
     PaintSidePicture(dc, height);
 
     // Title: three dark layers toward the lower right, the light face last at the upper left.
-    const COLORREF* title = Session.colors.titleColors;
-    const COLORREF titleOrder[4] = {title[3], title[2], title[1], title[0]};
     HFONT titleFont = CreateFontIndirectA(&Backdrop.titleFont);
     (void)SelectObject(dc, titleFont);
-    LayeredText(dc, 11, -3, -1, Backdrop.titleText, titleOrder, 4);
+    LayeredText(dc, 8, -6, Backdrop.titleText, Session.colors.titleColors, 4, true);
 
     // Subtitle at the lower right, the pure blue face drawn last.
     HFONT subtitleFont = CreateFontIndirectA(&Backdrop.subtitleFont);
@@ -204,8 +204,8 @@ int OnBackdropPaint(HWND window) {
     SIZE extent = {0, 0};
     const int subtitleLength = (int)strlen(Backdrop.subtitleText);
     (void)GetTextExtentPointA(dc, Backdrop.subtitleText, subtitleLength, &extent);
-    LayeredText(dc, width - extent.cx - 32, height - extent.cy - 16, 1, Backdrop.subtitleText,
-                Session.colors.subtitleColors, 3);
+    LayeredText(dc, width - extent.cx - 32, height - extent.cy - 16, Backdrop.subtitleText,
+                Session.colors.subtitleColors, 3, false);
 
     // Step list: the current step in its own colour.
     HFONT stepFont = CreateFontIndirectA(&Backdrop.stepFont);
