@@ -76,8 +76,7 @@ void OnTimer(HWND page, UINT_PTR timer) {
     KillTimer(page, timer);
     StartPacedPauses();
     if (CopyAllFiles(InstallingPageReport(page), Session.directories, Session.progress, Session.journal) == -1) {
-        ShowAbortNotice(page);
-        EndDialog(page, 2);
+        AbortPage(page);
         return;
     }
     PumpMessagesPaced(page, FinalPauseMs);

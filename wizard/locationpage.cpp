@@ -165,8 +165,7 @@ void OnCommand(HWND page, int control, int notification) {
             return;
         case IDC_CANCEL:
             if (notification != BN_CLICKED) return;
-            ShowAbortNotice(page);
-            EndDialog(page, 2);
+            AbortPage(page);
             return;
         case IDC_FOLDER_LIST:
             if (notification == LBN_DBLCLK) OnNavigatorDoubleClick(page);

@@ -139,6 +139,11 @@ void PumpMessagesPaced(HWND window, uint32_t milliseconds) {
     PumpMessages(window, Cadence.due - now);
 }
 
+void AbortPage(HWND page) {
+    (void)ShowAbortNotice(page);
+    (void)EndDialog(page, 2);
+}
+
 int ShowAbortNotice(HWND owner) {
     const char* const args[] = {SupportEmail};
     (void)ShowMessage(owner, IDS_ABORT_NOTICE, args, 1, MB_OK | MB_ICONEXCLAMATION);

@@ -57,6 +57,8 @@ void PumpMessagesPaced(HWND window, uint32_t milliseconds);
 // starting from its timer).
 void StartPacedPauses(void);
 int ShowAbortNotice(HWND owner);
+// A page given up (cancelled, or failed past going on): the abort notice, and the page ends with 2.
+void AbortPage(HWND page);
 // The message of string-table entry `id` (messagetexts.h), each "%s" replaced by the next of args:
 // formatted into out as FormatText does, or shown in a message box with the installer's caption
 // and `style` (the answer is the button chosen).
