@@ -85,4 +85,20 @@
 #define IDS_HOME_PAGE_NOTE 2027
 #define TEXT_HOME_PAGE_NOTE "For other great software utilities be sure to\r\nstop by %s home page at\r\n%s"
 
+// The backdrop's step list, one label per wizard step in their order, under consecutive ids.
+#define IDS_STEP_LICENSE 2030
+#define TEXT_STEP_LICENSE "- License Agreement"
+#define IDS_STEP_LOCATION 2031
+#define TEXT_STEP_LOCATION "- Program Location"
+#define IDS_STEP_FILES 2032
+#define TEXT_STEP_FILES "- Installing Files"
+#define IDS_STEP_GROUP 2033
+#define TEXT_STEP_GROUP "- Program Group"
+#define IDS_STEP_SHORTCUTS 2034
+#define TEXT_STEP_SHORTCUTS "- Creating Shortcuts"
+#define IDS_STEP_READ_ME 2035
+#define TEXT_STEP_READ_ME "- View Read Me"
+#define IDS_STEP_FINISHED 2036
+#define TEXT_STEP_FINISHED "- Finished"
+
 #endif
