@@ -11,6 +11,7 @@
 
 #include "codegen.h"
 #include "description.h"
+#include "installedrecord.h"
 #include "manifest_records.h"
 
 namespace {
@@ -99,9 +100,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<PackedRow> packed(description.rows.size(), PackedRow{1, 0});
     CheckImage(description, ManifestImage(description, packed));
     (void)ManifestSource(description, packed, 0);
-    std::string list;
+    // The uninstaller's list of what it accepts is written, and read back as the uninstaller reads it.
+    std::vector<uint8_t> record;
     Diagnostics listDiagnostics;
     const std::vector<std::vector<uint8_t>> files(description.rows.size());
-    Require(InstalledProductSource(description, files, list, listDiagnostics) != listDiagnostics.HasErrors());
+    const bool listed = InstalledRecord(description, files, record, listDiagnostics);
+    Require(listed != listDiagnostics.HasErrors());
+    static InstalledProduct list;
+    Require(!listed || (ReadInstalledRecord(record.data(), record.size(), list) &&
+                        list.fileCount == static_cast<int>(description.rows.size()) &&
+                        list.shortcutCount == description.shortcutCount && description.productName == list.productName));
     return 0;
 }

@@ -1,12 +1,15 @@
-// What the packer compiles in for the uninstaller and for the damaged-installer check: the list of
-// what an installation consists of, and the CRC-32 of every compressed stream.
+// What the packer writes for the uninstaller and compiles in for the damaged-installer check: the
+// list of what an installation consists of, as the uninstaller reads it back, and the CRC-32 of
+// every compressed stream.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include "crc32.h"
 #include "description.h"
 #include "inputs.h"
+#include "installedrecord.h"
 #include "manifest_records.h"
 
 namespace fs = std::filesystem;
@@ -34,75 +38,146 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// The list for a description given as text; empty after a refusal, with the errors in `errors`.
-std::string ListFor(const std::string& text, std::string* errors = nullptr) {
+// The list for a description given as text, as the uninstaller reads it back; null after a
+// refusal, with the errors in `errors`. Each row's file holds its name, the uninstaller's nothing.
+std::unique_ptr<InstalledProduct> ListFor(const std::string& text, std::string* errors = nullptr) {
     Diagnostics diagnostics;
     ProductDescription description;
-    std::string source;
-    // Empty files stand in for the sources: the built list's CRCs are checked below.
-    const bool made = ParseDescription(text, DescriptionPath, description, diagnostics) &&
-                      InstalledProductSource(description, std::vector<std::vector<uint8_t>>(description.rows.size()),
-                                             source, diagnostics);
+    std::vector<std::vector<uint8_t>> files;
+    std::vector<uint8_t> record;
+    bool made = ParseDescription(text, DescriptionPath, description, diagnostics);
+    for (const DescribedRow& row : description.rows) files.emplace_back(row.fileName.begin(), row.fileName.end());
+    made = made && InstalledRecord(description, files, record, diagnostics);
     if (errors != nullptr) {
         for (const Diagnostic& item : diagnostics.items) *errors += FormatDiagnostic(item) + "\n";
     }
-    return made ? source : std::string();
+    auto list = std::make_unique<InstalledProduct>();
+    EXPECT_EQ(ReadInstalledRecord(record.data(), record.size(), *list), made);
+    return made ? std::move(list) : nullptr;
 }
 
+uint32_t CrcOf(const std::string& text) { return Crc32(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
+
 TEST(InstalledProductList, NamesEveryFileWithItsFolderInRowOrder) {
-    const std::string source = ListFor(ReadText(DescriptionPath));
-    ASSERT_FALSE(source.empty());
-    const char* const rows[] = {
-        "{\"Tolvangr.exe\", true, 49152,", "{\"Plendix.exe\", false, 57344,", "{\"Vantrel.exe\", false, 212992,",
-        "{\"Vantrel.hlp\", false, 41611,", "{\"Read Me.txt\", false, 5163,", "{\"Order.txt\", false, 1962,",
-        "{\"RegInfo.txt\", false, 1251,",
+    const std::unique_ptr<InstalledProduct> list = ListFor(ReadText(DescriptionPath));
+    ASSERT_TRUE(list);
+    const struct {
+        const char* name;
+        bool inWindows;
+        uint32_t size;
+    } rows[] = {
+        {"Tolvangr.exe", true, 49152}, {"Plendix.exe", false, 57344}, {"Vantrel.exe", false, 212992},
+        {"Vantrel.hlp", false, 41611}, {"Read Me.txt", false, 5163},  {"Order.txt", false, 1962},
+        {"RegInfo.txt", false, 1251},
     };
-    size_t after = 0;
-    for (const char* row : rows) {
-        const size_t at = source.find(row, after);
-        ASSERT_NE(at, std::string::npos) << row << "\n" << source;
-        after = at;
+    ASSERT_EQ(list->fileCount, 7);
+    for (int i = 0; i < 7; ++i) {
+        const InstalledFile& file = list->files[i];
+        EXPECT_STREQ(file.fileName, rows[i].name);
+        EXPECT_EQ(file.inWindowsFolder, rows[i].inWindows) << rows[i].name;
+        EXPECT_EQ(file.fileSize, rows[i].size) << rows[i].name;
+        EXPECT_EQ(file.isUninstaller, i == 0) << rows[i].name;
+        EXPECT_EQ(file.crc32, i == 0 ? 0 : CrcOf(rows[i].name)) << rows[i].name;
     }
-    EXPECT_NE(source.find("    Files,\n    7,\n"), std::string::npos) << source;
 }
 
 TEST(InstalledProductList, NamesTheShortcutsOfTheFirstRowsOnly) {
-    const std::string source = ListFor(ReadText(DescriptionPath));
-    EXPECT_NE(source.find("const char* const ShortcutNames[] = {\n    \"Uninstall\",\n    \"Update\",\n    "
-                          "\"Vantrel\",\n    \"Help\",\n    \"Read Me\",\n};"),
-              std::string::npos)
-        << source;
-    EXPECT_NE(source.find("    ShortcutNames,\n    5,\n"), std::string::npos);
-    EXPECT_EQ(source.find("\"-\""), std::string::npos);
+    const std::unique_ptr<InstalledProduct> list = ListFor(ReadText(DescriptionPath));
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->shortcutCount, 5);
+    const char* const names[] = {"Uninstall", "Update", "Vantrel", "Help", "Read Me"};
+    for (int i = 0; i < 5; ++i) EXPECT_STREQ(list->shortcutNames[i], names[i]);
 }
 
 TEST(InstalledProductList, DerivesThePublisherAndVersionKeys) {
-    const std::string source = ListFor(ReadText(DescriptionPath));
-    EXPECT_NE(source.find("    \"Vantrel\",\n"
-                          "    \"Software\\\\Quillfern Utilities\",\n"
-                          "    \"Software\\\\Quillfern Utilities\\\\Programs\\\\Vantrel\\\\Current Version\",\n"),
-              std::string::npos)
-        << source;
+    const std::unique_ptr<InstalledProduct> list = ListFor(ReadText(DescriptionPath));
+    ASSERT_TRUE(list);
+    EXPECT_STREQ(list->productName, "Vantrel");
+    EXPECT_STREQ(list->publisherKey, "Software\\Quillfern Utilities");
+    EXPECT_STREQ(list->versionKey, "Software\\Quillfern Utilities\\Programs\\Vantrel\\Current Version");
 }
 
-TEST(InstalledProductList, WithoutShortcutsStillGivesAnArray) {
+TEST(InstalledProductList, WithoutShortcutsHoldsNone) {
     std::string text = ReadText(DescriptionPath);
     text = Replaced(text, "shortcutCount = 5", "shortcutCount = 0");
     for (const char* name : {"Uninstall", "Update", "Vantrel", "Help", "Read Me"}) {
         text = Replaced(text, std::string("shortcut = ") + name + "\n", "shortcut = -\n");
     }
-    const std::string source = ListFor(text);
-    EXPECT_NE(source.find("const char* const ShortcutNames[] = {\n    nullptr,"), std::string::npos) << source;
-    EXPECT_NE(source.find("    ShortcutNames,\n    0,\n"), std::string::npos) << source;
+    const std::unique_ptr<InstalledProduct> list = ListFor(text);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->shortcutCount, 0);
+    EXPECT_EQ(list->fileCount, 7);
 }
 
 TEST(InstalledProductList, RefusesRegistryKeyNamesWithABackslash) {
     std::string errors;
-    EXPECT_EQ(ListFor(Replaced(ReadText(DescriptionPath), "publisher     = Quillfern Utilities",
-                               "publisher     = Quillfern\\Utilities"),
-                      &errors),
-              "");
+    EXPECT_FALSE(ListFor(Replaced(ReadText(DescriptionPath), "publisher     = Quillfern Utilities",
+                                  "publisher     = Quillfern\\Utilities"),
+                         &errors));
     EXPECT_NE(errors.find("publisher \"Quillfern\\Utilities\" names a registry key"), std::string::npos) << errors;
+}
+
+void Put(std::vector<uint8_t>& record, size_t at, uint32_t value, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i) record[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The size and the CRC-32 of a record changed on purpose, as the packer would write them.
+void Reseal(std::vector<uint8_t>& record, size_t size) {
+    Put(record, 12, static_cast<uint32_t>(size), 4);
+    Put(record, InstalledCrcOffset, Crc32Continue(Crc32(record.data(), 16), record.data() + 20, size - 20), 4);
+}
+
+// Vantrel's record (7 files; the product name at 20; the links, "Read Me" last, in its last 38
+// bytes), changed by each row: only a whole, undamaged record whose counts and texts fit is read.
+TEST(InstalledRecordReader, RefusesEveryDamagedOrUnfittingRecord) {
+    Diagnostics diagnostics;
+    ProductDescription description;
+    ASSERT_TRUE(ReadDescription(DescriptionPath, description, diagnostics));
+    std::vector<uint8_t> vantrel;
+    ASSERT_TRUE(InstalledRecord(description, std::vector<std::vector<uint8_t>>(7), vantrel, diagnostics));
+    const size_t n = vantrel.size();
+    const size_t firstFlags = std::string(vantrel.begin(), vantrel.end()).find("Tolvangr.exe") + 12;
+    auto withFiles = [n](std::vector<uint8_t>& r, uint32_t count) {
+        const uint8_t row[] = {1, 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        for (uint32_t i = 7; i < count; ++i) r.insert(r.end() - 38, row, row + sizeof row);
+        Put(r, 6, count, 2), Reseal(r, r.size());
+    };
+    const struct {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> change;
+        bool read;
+    } rows[] = {
+        {"as written", [](std::vector<uint8_t>&) {}, true},
+        {"resource alignment after it", [](std::vector<uint8_t>& r) { r.resize(r.size() + 3); }, true},
+        {"as many files as a list holds", [&](std::vector<uint8_t>& r) { withFiles(r, InstalledMaxFiles); }, true},
+        {"more files than a list holds", [&](std::vector<uint8_t>& r) { withFiles(r, InstalledMaxFiles + 1); }, false},
+        {"shorter than a header", [](std::vector<uint8_t>& r) { r.resize(19); }, false},
+        {"a byte inverted", [n](std::vector<uint8_t>& r) { r[n / 2] ^= 0xFF; }, false},
+        {"another tag", [n](std::vector<uint8_t>& r) { r[0] = 'X', Reseal(r, n); }, false},
+        {"another format", [n](std::vector<uint8_t>& r) { r[4] = 2, Reseal(r, n); }, false},
+        {"reserved bits", [n](std::vector<uint8_t>& r) { r[10] = 1, Reseal(r, n); }, false},
+        {"more links than files", [n](std::vector<uint8_t>& r) {
+             for (int i = 0; i < 3; ++i) r.insert(r.end(), {3, 'a', 'b', 'c'});
+             Put(r, 8, 8, 2), Reseal(r, n + 12);
+         }, false},
+        {"a size past the bytes", [n](std::vector<uint8_t>& r) { Put(r, 12, static_cast<uint32_t>(n + 1), 4); }, false},
+        {"bytes left after the rows", [n](std::vector<uint8_t>& r) { r.push_back('x'), Reseal(r, n + 1); }, false},
+        {"a text past the end", [n](std::vector<uint8_t>& r) { r[n - 8] = 8, Reseal(r, n); }, false},
+        {"an empty name", [n](std::vector<uint8_t>& r) { r[n - 8] = 0, r.resize(n - 7), Reseal(r, n - 7); }, false},
+        {"a NUL in a name", [n](std::vector<uint8_t>& r) { r[22] = 0, Reseal(r, n); }, false},
+        {"unknown flags", [&](std::vector<uint8_t>& r) { r[firstFlags] |= 4, Reseal(r, n); }, false},
+        {"a name too long for its buffer", [n](std::vector<uint8_t>& r) {
+             r[20] = InstalledProductNameSize, r.insert(r.begin() + 28, 13, 'x'), Reseal(r, n + 13);
+         }, false},
+    };
+    for (const auto& row : rows) {
+        std::vector<uint8_t> record = vantrel;
+        row.change(record);
+        auto list = std::make_unique<InstalledProduct>();
+        EXPECT_EQ(ReadInstalledRecord(record.data(), record.size(), *list), row.read) << row.what;
+        EXPECT_EQ(list->fileCount, row.read ? record[6] | record[7] << 8 : 0) << row.what;
+        EXPECT_EQ(list->productName[0] == '\0', !row.read) << row.what;
+    }
 }
 
 // The win32 build's CRC tables: beside the manifest, that of each compressed stream; in the
@@ -110,14 +185,18 @@ TEST(InstalledProductList, RefusesRegistryKeyNamesWithABackslash) {
 TEST(BuiltCrcs, AreThoseOfEachCompressedStreamAndOfEachInstalledFile) {
     const fs::path generated = fs::path(PORVANE_WIN32_BUILD_DIR) / "generated";
     const std::string source = ReadText(generated / "manifest_data.cpp");
-    const std::string list = ReadText(generated / "installed_product.cpp");
-    ASSERT_FALSE(source.empty() || list.empty()) << "build the win32 tree first (make win32)";
+    const std::string record = ReadText(generated / "installed.bin");
+    ASSERT_FALSE(source.empty() || record.empty()) << "build the win32 tree first (make win32)";
+    auto list = std::make_unique<InstalledProduct>();
+    ASSERT_TRUE(ReadInstalledRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size(), *list));
+    ASSERT_EQ(list->fileCount, 7);
     Diagnostics diagnostics;
     ProductDescription description;
     ASSERT_TRUE(ReadDescription(DescriptionPath, description, diagnostics));
     const std::vector<std::string> inputs = {(fs::path(PORVANE_WIN32_BUILD_DIR) / "product" / "bin").string(),
                                              PORVANE_SOURCE_DIR};
-    for (const DescribedRow& row : description.rows) {
+    for (size_t i = 0; i < description.rows.size(); ++i) {
+        const DescribedRow& row = description.rows[i];
         const std::string stream = ReadText(generated / "payloads" / (row.resourceName + ".lzh"));
         ASSERT_FALSE(stream.empty()) << row.resourceName;
         char line[120];
@@ -127,10 +206,12 @@ TEST(BuiltCrcs, AreThoseOfEachCompressedStreamAndOfEachInstalledFile) {
         // The uninstaller's own row has no CRC: it is compared with the running uninstaller.
         const bool itself = row.source == BuiltUninstallerSource;
         const std::string file = itself ? std::string() : ReadText(FindInput(row.source, inputs, DescriptionPath));
-        snprintf(line, sizeof line, "    {\"%s\", %s, %u, 0x%08X, %s},\n", row.fileName.c_str(),
-                 row.flags & FILE_TO_WINDOWS_FOLDER ? "true" : "false", row.fileSize,
-                 Crc32(reinterpret_cast<const uint8_t*>(file.data()), file.size()), itself ? "true" : "false");
-        EXPECT_NE(list.find(line), std::string::npos) << line << list;
+        const InstalledFile& installed = list->files[i];
+        EXPECT_EQ(installed.fileName, row.fileName);
+        EXPECT_EQ(installed.inWindowsFolder, (row.flags & FILE_TO_WINDOWS_FOLDER) != 0) << row.fileName;
+        EXPECT_EQ(installed.fileSize, row.fileSize) << row.fileName;
+        EXPECT_EQ(installed.crc32, CrcOf(file)) << row.fileName;
+        EXPECT_EQ(installed.isUninstaller, itself) << row.fileName;
     }
 }
 
