@@ -38,82 +38,53 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// The list for a description given as text, as the uninstaller reads it back; null after a
-// refusal, with the errors in `errors`. Each row's file holds its name, the uninstaller's nothing.
-std::unique_ptr<InstalledProduct> ListFor(const std::string& text, std::string* errors = nullptr) {
+// The list for a description given as text, as the uninstaller reads it back: a line per text,
+// file and link; empty after a refusal, with the errors in `errors`. Empty files stand in for the
+// sources: the built list's CRCs are checked below.
+std::string ListFor(const std::string& text, std::string* errors = nullptr) {
     Diagnostics diagnostics;
     ProductDescription description;
-    std::vector<std::vector<uint8_t>> files;
     std::vector<uint8_t> record;
-    bool made = ParseDescription(text, DescriptionPath, description, diagnostics);
-    for (const DescribedRow& row : description.rows) files.emplace_back(row.fileName.begin(), row.fileName.end());
-    made = made && InstalledRecord(description, files, record, diagnostics);
-    if (errors != nullptr) {
-        for (const Diagnostic& item : diagnostics.items) *errors += FormatDiagnostic(item) + "\n";
+    const bool made = ParseDescription(text, DescriptionPath, description, diagnostics) &&
+                      InstalledRecord(description, std::vector<std::vector<uint8_t>>(description.rows.size()),
+                                      record, diagnostics);
+    for (const Diagnostic& item : diagnostics.items) {
+        if (errors != nullptr) *errors += FormatDiagnostic(item) + "\n";
     }
     auto list = std::make_unique<InstalledProduct>();
     EXPECT_EQ(ReadInstalledRecord(record.data(), record.size(), *list), made);
-    return made ? std::move(list) : nullptr;
-}
-
-uint32_t CrcOf(const std::string& text) { return Crc32(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
-
-TEST(InstalledProductList, NamesEveryFileWithItsFolderInRowOrder) {
-    const std::unique_ptr<InstalledProduct> list = ListFor(ReadText(DescriptionPath));
-    ASSERT_TRUE(list);
-    const struct {
-        const char* name;
-        bool inWindows;
-        uint32_t size;
-    } rows[] = {
-        {"Tolvangr.exe", true, 49152}, {"Plendix.exe", false, 57344}, {"Vantrel.exe", false, 212992},
-        {"Vantrel.hlp", false, 41611}, {"Read Me.txt", false, 5163},  {"Order.txt", false, 1962},
-        {"RegInfo.txt", false, 1251},
-    };
-    ASSERT_EQ(list->fileCount, 7);
-    for (int i = 0; i < 7; ++i) {
+    std::string s = made ? std::string(list->productName) + "\n" + list->publisherKey + "\n" + list->versionKey + "\n" : "";
+    for (int i = 0; i < list->fileCount; ++i) {
         const InstalledFile& file = list->files[i];
-        EXPECT_STREQ(file.fileName, rows[i].name);
-        EXPECT_EQ(file.inWindowsFolder, rows[i].inWindows) << rows[i].name;
-        EXPECT_EQ(file.fileSize, rows[i].size) << rows[i].name;
-        EXPECT_EQ(file.isUninstaller, i == 0) << rows[i].name;
-        EXPECT_EQ(file.crc32, i == 0 ? 0 : CrcOf(rows[i].name)) << rows[i].name;
+        s += std::string(file.fileName) + (file.inWindowsFolder ? " windows " : " folder ") +
+             std::to_string(file.fileSize) + (file.isUninstaller ? " uninstaller\n" : "\n");
     }
+    for (int i = 0; i < list->shortcutCount; ++i) s += std::string("link ") + list->shortcutNames[i] + "\n";
+    return s;
 }
 
-TEST(InstalledProductList, NamesTheShortcutsOfTheFirstRowsOnly) {
-    const std::unique_ptr<InstalledProduct> list = ListFor(ReadText(DescriptionPath));
-    ASSERT_TRUE(list);
-    ASSERT_EQ(list->shortcutCount, 5);
-    const char* const names[] = {"Uninstall", "Update", "Vantrel", "Help", "Read Me"};
-    for (int i = 0; i < 5; ++i) EXPECT_STREQ(list->shortcutNames[i], names[i]);
-}
-
-TEST(InstalledProductList, DerivesThePublisherAndVersionKeys) {
-    const std::unique_ptr<InstalledProduct> list = ListFor(ReadText(DescriptionPath));
-    ASSERT_TRUE(list);
-    EXPECT_STREQ(list->productName, "Vantrel");
-    EXPECT_STREQ(list->publisherKey, "Software\\Quillfern Utilities");
-    EXPECT_STREQ(list->versionKey, "Software\\Quillfern Utilities\\Programs\\Vantrel\\Current Version");
-}
-
-TEST(InstalledProductList, WithoutShortcutsHoldsNone) {
+// The keys derived from the publisher and the product, every file with its folder in row order,
+// and the links of the first rows only (none without shortcuts).
+TEST(InstalledProductList, NamesTheKeysEveryFileAndTheLinksOfTheFirstRows) {
+    const std::string keysAndFiles =
+        "Vantrel\nSoftware\\Quillfern Utilities\nSoftware\\Quillfern Utilities\\Programs\\Vantrel\\Current Version\n"
+        "Tolvangr.exe windows 49152 uninstaller\nPlendix.exe folder 57344\nVantrel.exe folder 212992\n"
+        "Vantrel.hlp folder 41611\nRead Me.txt folder 5163\nOrder.txt folder 1962\nRegInfo.txt folder 1251\n";
     std::string text = ReadText(DescriptionPath);
+    EXPECT_EQ(ListFor(text), keysAndFiles + "link Uninstall\nlink Update\nlink Vantrel\nlink Help\nlink Read Me\n");
     text = Replaced(text, "shortcutCount = 5", "shortcutCount = 0");
     for (const char* name : {"Uninstall", "Update", "Vantrel", "Help", "Read Me"}) {
         text = Replaced(text, std::string("shortcut = ") + name + "\n", "shortcut = -\n");
     }
-    const std::unique_ptr<InstalledProduct> list = ListFor(text);
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->shortcutCount, 0);
-    EXPECT_EQ(list->fileCount, 7);
+    EXPECT_EQ(ListFor(text), keysAndFiles);
 }
 
 TEST(InstalledProductList, RefusesRegistryKeyNamesWithABackslash) {
     std::string errors;
-    EXPECT_FALSE(ListFor(Replaced(ReadText(DescriptionPath), "publisher     = Quillfern Utilities",
-                                  "publisher     = Quillfern\\Utilities"),
-                         &errors));
+    EXPECT_EQ(ListFor(Replaced(ReadText(DescriptionPath), "publisher     = Quillfern Utilities",
+                               "publisher     = Quillfern\\Utilities"),
+                      &errors),
+              "");
     EXPECT_NE(errors.find("publisher \"Quillfern\\Utilities\" names a registry key"), std::string::npos) << errors;
 }
 
@@ -122,9 +93,9 @@ void Put(std::vector<uint8_t>& record, size_t at, uint32_t value, size_t bytes) 
 }
 
 // The size and the CRC-32 of a record changed on purpose, as the packer would write them.
-void Reseal(std::vector<uint8_t>& record, size_t size) {
-    Put(record, 12, static_cast<uint32_t>(size), 4);
-    Put(record, InstalledCrcOffset, Crc32Continue(Crc32(record.data(), 16), record.data() + 20, size - 20), 4);
+void Reseal(std::vector<uint8_t>& r, size_t size) {
+    Put(r, 12, static_cast<uint32_t>(size), 4);
+    Put(r, InstalledCrcOffset, Crc32Continue(Crc32(r.data(), 16), r.data() + 20, size - 20), 4);
 }
 
 // Vantrel's record (7 files; the product name at 20; the links, "Read Me" last, in its last 38
@@ -135,40 +106,36 @@ TEST(InstalledRecordReader, RefusesEveryDamagedOrUnfittingRecord) {
     ASSERT_TRUE(ReadDescription(DescriptionPath, description, diagnostics));
     std::vector<uint8_t> vantrel;
     ASSERT_TRUE(InstalledRecord(description, std::vector<std::vector<uint8_t>>(7), vantrel, diagnostics));
-    const size_t n = vantrel.size();
-    const size_t firstFlags = std::string(vantrel.begin(), vantrel.end()).find("Tolvangr.exe") + 12;
-    auto withFiles = [n](std::vector<uint8_t>& r, uint32_t count) {
+    const size_t n = vantrel.size(), firstFlags = std::string(vantrel.begin(), vantrel.end()).find("Tolvangr.exe") + 12;
+    auto files = [](std::vector<uint8_t>& r, uint32_t count) {
         const uint8_t row[] = {1, 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0};
         for (uint32_t i = 7; i < count; ++i) r.insert(r.end() - 38, row, row + sizeof row);
         Put(r, 6, count, 2), Reseal(r, r.size());
     };
+    using R = std::vector<uint8_t>&;
     const struct {
         const char* what;
-        std::function<void(std::vector<uint8_t>&)> change;
+        std::function<void(R)> change;
         bool read;
     } rows[] = {
-        {"as written", [](std::vector<uint8_t>&) {}, true},
-        {"resource alignment after it", [](std::vector<uint8_t>& r) { r.resize(r.size() + 3); }, true},
-        {"as many files as a list holds", [&](std::vector<uint8_t>& r) { withFiles(r, InstalledMaxFiles); }, true},
-        {"more files than a list holds", [&](std::vector<uint8_t>& r) { withFiles(r, InstalledMaxFiles + 1); }, false},
-        {"shorter than a header", [](std::vector<uint8_t>& r) { r.resize(19); }, false},
-        {"a byte inverted", [n](std::vector<uint8_t>& r) { r[n / 2] ^= 0xFF; }, false},
-        {"another tag", [n](std::vector<uint8_t>& r) { r[0] = 'X', Reseal(r, n); }, false},
-        {"another format", [n](std::vector<uint8_t>& r) { r[4] = 2, Reseal(r, n); }, false},
-        {"reserved bits", [n](std::vector<uint8_t>& r) { r[10] = 1, Reseal(r, n); }, false},
-        {"more links than files", [n](std::vector<uint8_t>& r) {
-             for (int i = 0; i < 3; ++i) r.insert(r.end(), {3, 'a', 'b', 'c'});
-             Put(r, 8, 8, 2), Reseal(r, n + 12);
-         }, false},
-        {"a size past the bytes", [n](std::vector<uint8_t>& r) { Put(r, 12, static_cast<uint32_t>(n + 1), 4); }, false},
-        {"bytes left after the rows", [n](std::vector<uint8_t>& r) { r.push_back('x'), Reseal(r, n + 1); }, false},
-        {"a text past the end", [n](std::vector<uint8_t>& r) { r[n - 8] = 8, Reseal(r, n); }, false},
-        {"an empty name", [n](std::vector<uint8_t>& r) { r[n - 8] = 0, r.resize(n - 7), Reseal(r, n - 7); }, false},
-        {"a NUL in a name", [n](std::vector<uint8_t>& r) { r[22] = 0, Reseal(r, n); }, false},
-        {"unknown flags", [&](std::vector<uint8_t>& r) { r[firstFlags] |= 4, Reseal(r, n); }, false},
-        {"a name too long for its buffer", [n](std::vector<uint8_t>& r) {
-             r[20] = InstalledProductNameSize, r.insert(r.begin() + 28, 13, 'x'), Reseal(r, n + 13);
-         }, false},
+        {"as written", [](R) {}, true},
+        {"resource alignment after it", [](R r) { r.resize(r.size() + 3); }, true},
+        {"as many files as a list holds", [&](R r) { files(r, InstalledMaxFiles); }, true},
+        {"more files than a list holds", [&](R r) { files(r, InstalledMaxFiles + 1); }, false},
+        {"shorter than a header", [](R r) { r.resize(19); }, false},
+        {"a byte inverted", [&](R r) { r[n / 2] ^= 0xFF; }, false},
+        {"another tag", [&](R r) { r[0] = 'X', Reseal(r, n); }, false},
+        {"another format", [&](R r) { r[4] = 2, Reseal(r, n); }, false},
+        {"reserved bits", [&](R r) { r[10] = 1, Reseal(r, n); }, false},
+        {"more links than files", [&](R r) { r.insert(r.end(), 12, 3), Put(r, 8, 8, 2), Reseal(r, n + 12); }, false},
+        {"a size past the bytes", [&](R r) { Put(r, 12, static_cast<uint32_t>(n + 1), 4); }, false},
+        {"bytes left after the rows", [&](R r) { r.push_back('x'), Reseal(r, n + 1); }, false},
+        {"a text past the end", [&](R r) { r[n - 8] = 8, Reseal(r, n); }, false},
+        {"an empty name", [&](R r) { r[n - 8] = 0, r.resize(n - 7), Reseal(r, n - 7); }, false},
+        {"a NUL in a name", [&](R r) { r[22] = 0, Reseal(r, n); }, false},
+        {"unknown flags", [&](R r) { r[firstFlags] |= 4, Reseal(r, n); }, false},
+        {"a name too long for its buffer",
+         [&](R r) { r[20] = InstalledProductNameSize, r.insert(r.begin() + 28, 13, 'x'), Reseal(r, n + 13); }, false},
     };
     for (const auto& row : rows) {
         std::vector<uint8_t> record = vantrel;
@@ -206,12 +173,12 @@ TEST(BuiltCrcs, AreThoseOfEachCompressedStreamAndOfEachInstalledFile) {
         // The uninstaller's own row has no CRC: it is compared with the running uninstaller.
         const bool itself = row.source == BuiltUninstallerSource;
         const std::string file = itself ? std::string() : ReadText(FindInput(row.source, inputs, DescriptionPath));
-        const InstalledFile& installed = list->files[i];
-        EXPECT_EQ(installed.fileName, row.fileName);
-        EXPECT_EQ(installed.inWindowsFolder, (row.flags & FILE_TO_WINDOWS_FOLDER) != 0) << row.fileName;
-        EXPECT_EQ(installed.fileSize, row.fileSize) << row.fileName;
-        EXPECT_EQ(installed.crc32, CrcOf(file)) << row.fileName;
-        EXPECT_EQ(installed.isUninstaller, itself) << row.fileName;
+        const InstalledFile& built = list->files[i];
+        EXPECT_STREQ(built.fileName, row.fileName.c_str());
+        EXPECT_EQ(built.inWindowsFolder, (row.flags & FILE_TO_WINDOWS_FOLDER) != 0) << row.fileName;
+        EXPECT_EQ(built.fileSize, row.fileSize) << row.fileName;
+        EXPECT_EQ(built.isUninstaller, itself) << row.fileName;
+        EXPECT_EQ(built.crc32, Crc32(reinterpret_cast<const uint8_t*>(file.data()), file.size())) << row.fileName;
     }
 }
 

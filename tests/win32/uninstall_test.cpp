@@ -37,15 +37,9 @@ const char UninstallEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uni
 const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
 const char LowDiskValue[] = "DisableLowDiskSpaceBroadcast";
 
-// This program carries the uninstaller's list as its resource (installed.rc); it is read before
-// any test, as the uninstaller reads it before anything else.
-const bool ListLoaded = [] {
-    if (!LoadInstalled()) {
-        fputs("this test program carries no readable INSTALLED resource\n", stderr);
-        abort();
-    }
-    return true;
-}();
+// This program carries the uninstaller's list as its resource (installed.rc), read before any test
+// as the uninstaller reads it before anything else.
+const bool ListLoaded = LoadInstalled() || (fputs("no readable INSTALLED resource\n", stderr), abort(), false);
 
 bool HasValue(const char* keyPath, const char* name) {
     HKEY key;
