@@ -1,9 +1,9 @@
 // Tolvangr: the uninstaller of the product the installer carries (Installed, the list the packer
-// writes into its resources from the product description). The system's list of programs starts it from the Windows folder with no
-// arguments. It asks first, removes what the installation put in place (files,
-// program group, install folder, registry records), says what it had to leave, and has its own
-// file deleted once it has ended. While an installation of the product is running or unfinished
-// it says so instead of asking, and changes nothing.
+// writes into its resources from the product description). The system's list of programs starts
+// it from the Windows folder with no arguments. It asks first, removes what the installation put
+// in place (files, program group, install folder, registry records), says what it had to leave,
+// and has its own file deleted once it has ended. While an installation of the product is running
+// or unfinished it says so instead of asking, and changes nothing.
 //
 // Exit code: 0 removed, 1 cancelled, 2 not installed, 3 removed with items left behind,
 // 4 an installation under way (nothing changed), 5 the install folder cannot be found (nothing
