@@ -16,14 +16,16 @@ string(REPLACE "-luuid" "" CMAKE_C_STANDARD_LIBRARIES "${CMAKE_C_STANDARD_LIBRAR
 # keeps by default. Paths of the source and build folders are written relative, so that no folder
 # name reaches the output. Each object also carries the compiler's intermediate code, for the
 # installer's link-time optimisation (porvane_optimised_link); every other program is linked from
-# the ordinary code beside it, as the -fno-lto below makes the default. Three optimisations that
+# the ordinary code beside it, as the -fno-lto below makes the default. Six optimisations that
 # made this code larger are off: inlining a function called from one place that does not ask for
-# it, the loop optimisations (these programs spend their time waiting, not looping) and the merging
-# of equal block tails.
+# it, the loop optimisations (these programs spend their time waiting, not looping), the merging
+# of equal block tails, inlining the head of a function into its callers, tail calls made as jumps
+# and moving the register saves off the paths that do not use them.
 add_library(porvane_program_flags INTERFACE)
 target_compile_options(porvane_program_flags INTERFACE
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections -fomit-frame-pointer
     -fno-inline-functions-called-once -fno-tree-loop-optimize -fno-tree-tail-merge
+    -fno-partial-inlining -fno-optimize-sibling-calls -fno-shrink-wrap
     -flto -ffat-lto-objects
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 add_link_options(-fno-lto)

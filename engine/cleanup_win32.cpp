@@ -60,7 +60,7 @@ bool MainProgramName(char (&name)[sizeof FileEntry::fileName + 1]) {
     char program[sizeof productName + 4];
     const char* const args[] = {productName};
     (void)FormatText(program, sizeof program, "%s.exe", args, 1);
-    for (int row = 0; row < Manifest.fileCount && row < MANIFEST_ROWS; ++row) {
+    for (int row = 0; row < Manifest.fileCount && row < ManifestMaxRows; ++row) {
         const FileEntry& entry = Manifest.files[row];
         ManifestText(name, entry.fileName);
         if (!(entry.flags & FILE_TO_WINDOWS_FOLDER) && SamePath(name, program)) return true;

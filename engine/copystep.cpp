@@ -9,7 +9,6 @@
 #include "manifest.h"
 #include "messages.h"
 #include "pathutil.h"
-#include "payload_crc.h"
 #include "payloadcheck.h"
 #include "preflight.h"
 #include "pathutil_win32.h"
@@ -56,7 +55,7 @@ const uint8_t* LocatePayload(const FileEntry& entry) {
 int16_t ClampedFileCount(const InstallManifest& manifest) {
     int16_t count = manifest.fileCount;
     if (count < 0) count = 0;
-    if (count > MANIFEST_ROWS) count = MANIFEST_ROWS;
+    if (count > ManifestMaxRows) count = ManifestMaxRows;
     return count;
 }
 
@@ -199,7 +198,7 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
 }
 
 bool MustExtract(const char* destination, int16_t entry) {
-    if (entry < 0 || entry >= MANIFEST_ROWS) return true;
+    if (entry < 0 || entry >= ManifestMaxRows) return true;
     return MustExtractEntry(destination, Manifest.files[entry]);
 }
 

@@ -71,15 +71,34 @@
 #define IDS_COMMIT_FAILED 2019
 #define TEXT_COMMIT_FAILED \
     "Unable to record the completed installation!\r\nInstallation will now be aborted."
-// The restart notice of the finish; its arguments are the product name and the support address.
-// It names the publisher's home page: whatever uses it includes product_texts.h.
+// The restart notice of the finish; its arguments are the product name, the name the note gives
+// the publisher's home page, that page, and the support address.
 #define IDS_RESTART_NOTICE 2020
 #define TEXT_RESTART_NOTICE \
     "Before using %s for the first time you will\r\n" \
     "need to restart your computer. Do it now!\r\n\r\n" \
     "For other great software utilities be sure to\r\n" \
-    "stop by " PUBLISHER_HOME_PAGE_NAME " home page at\r\n" PUBLISHER_HOME_PAGE \
+    "stop by %s home page at\r\n%s" \
     "\r\n\r\nIf you have any questions or comments you can\r\n" \
     "email support at %s!"
+// The installing page's note; its arguments are the home page's name and the page.
+#define IDS_HOME_PAGE_NOTE 2027
+#define TEXT_HOME_PAGE_NOTE "For other great software utilities be sure to\r\nstop by %s home page at\r\n%s"
+
+// The backdrop's step list, one label per wizard step in their order, under consecutive ids.
+#define IDS_STEP_LICENSE 2030
+#define TEXT_STEP_LICENSE "- License Agreement"
+#define IDS_STEP_LOCATION 2031
+#define TEXT_STEP_LOCATION "- Program Location"
+#define IDS_STEP_FILES 2032
+#define TEXT_STEP_FILES "- Installing Files"
+#define IDS_STEP_GROUP 2033
+#define TEXT_STEP_GROUP "- Program Group"
+#define IDS_STEP_SHORTCUTS 2034
+#define TEXT_STEP_SHORTCUTS "- Creating Shortcuts"
+#define IDS_STEP_READ_ME 2035
+#define TEXT_STEP_READ_ME "- View Read Me"
+#define IDS_STEP_FINISHED 2036
+#define TEXT_STEP_FINISHED "- Finished"
 
 #endif

@@ -19,7 +19,7 @@ bool Destination(const DirectoryTable& directories, const FileEntry& entry, char
 
 int16_t RowCount(const InstallManifest& manifest) {
     if (manifest.fileCount < 0) return 0;
-    return manifest.fileCount > MANIFEST_ROWS ? static_cast<int16_t>(MANIFEST_ROWS) : manifest.fileCount;
+    return manifest.fileCount > ManifestMaxRows ? static_cast<int16_t>(ManifestMaxRows) : manifest.fileCount;
 }
 
 // Another program holds the file when it cannot be opened for writing with no sharing at all.

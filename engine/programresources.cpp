@@ -1,5 +1,5 @@
-// The raw-data resources the packer wrote into the program: the manifest, read once before
-// anything else into the one table every step reads, and the payloads.
+// The product the packer wrote into the program: the manifest, the payloads' CRCs and the texts,
+// read once before anything else; and the payloads themselves.
 #include <windows.h>
 #include <string.h>
 
@@ -7,6 +7,8 @@
 #include "payloadcheck.h"
 
 InstallManifest Manifest;
+uint32_t PayloadCrc32[ManifestMaxRows];
+ProductTexts Texts;
 
 const uint8_t* FindRawResource(const char* name, uint32_t* size) {
     *size = 0;
@@ -18,10 +20,45 @@ const uint8_t* FindRawResource(const char* name, uint32_t* size) {
     return static_cast<const uint8_t*>(LockResource(loaded));
 }
 
-bool LoadManifest(void) {
+namespace {
+
+uint32_t Read32(const uint8_t* at) {
+    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
+           static_cast<uint32_t>(at[3]) << 24;
+}
+
+// A text of the string table that is there, not empty, and fits its field whole.
+bool LoadText(UINT id, char (&text)[ProductTextSize]) {
+    const int length = LoadStringA(GetModuleHandleA(NULL), id, text, ProductTextSize);
+    return length > 0 && length < ProductTextSize - 1;
+}
+
+}  // namespace
+
+bool LoadProduct(void) {
     uint32_t size = 0;
     const uint8_t* image = FindRawResource("PRODUCT", &size);
-    if (!image || size != sizeof Manifest || Crc32(image, size) != ManifestCrc32) return false;
-    memmove(&Manifest, image, sizeof Manifest);
+    const uint32_t perRow = sizeof(FileEntry) + 4;
+    const uint32_t fixed = ProductResourceSize(0);
+    if (!image || size < fixed || (size - fixed) % perRow != 0) return false;
+    const uint32_t rows = (size - fixed) / perRow;
+    if (rows > ManifestMaxRows || Crc32(image, size - 4) != Read32(image + size - 4)) return false;
+
+    const uint8_t* counts = image + ManifestSize(rows) - 4;
+    int16_t fileCount, shortcutCount;
+    memmove(&fileCount, counts, 2);
+    memmove(&shortcutCount, counts + 2, 2);
+    if (fileCount != static_cast<int16_t>(rows) || shortcutCount < 0 || shortcutCount > fileCount) return false;
+    if (!LoadText(IDS_PRODUCT_SUPPORT_EMAIL, Texts.supportEmail) ||
+        !LoadText(IDS_PRODUCT_PUBLISHER_KEY, Texts.publisherKey) || !LoadText(IDS_PRODUCT_VERSION_KEY, Texts.versionKey) ||
+        !LoadText(IDS_PRODUCT_DEFAULT_PARENT, Texts.defaultParent) || !LoadText(IDS_PRODUCT_HOME_PAGE, Texts.homePage) ||
+        !LoadText(IDS_PRODUCT_HOME_PAGE_NAME, Texts.homePageName)) {
+        return false;
+    }
+
+    memmove(&Manifest, image, sizeof(ProductInfo) + sizeof(FileEntry) * rows);
+    Manifest.fileCount = fileCount;
+    Manifest.shortcutCount = shortcutCount;
+    for (uint32_t row = 0; row < rows; ++row) PayloadCrc32[row] = Read32(counts + 4 + 4 * row);
     return true;
 }

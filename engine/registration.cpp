@@ -6,17 +6,13 @@
 #include "journal.h"
 #include "manifest.h"
 #include "pathutil.h"
-#include "product_texts.h"
 #include "registration.h"
 #include "text.h"
 
-// The publisher's key carries the publisher's name as fixed text, not the manifest's field; the
-// version key below it names the product as fixed text too.
-#define PUBLISHER_KEY PUBLISHER_KEY_PATH
-
+// The publisher's key and the version key below it come with the product's texts, written by the
+// packer from the description's names rather than from the manifest's fields.
 namespace {
 
-const char VersionKey[] = VERSION_KEY_PATH;
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
 
@@ -59,10 +55,10 @@ bool KeyExists(const char* path) {
 }  // namespace
 
 void RegisterInstallation(const DirectoryTable& directories, const char* groupName, InstallJournal& journal) {
-    if (JournalCreateKey(journal, PUBLISHER_KEY)) {
-        SetText(journal, PUBLISHER_KEY, Manifest.product.productName, directories.paths[DirInstall]);
+    if (JournalCreateKey(journal, Texts.publisherKey)) {
+        SetText(journal, Texts.publisherKey, Manifest.product.productName, directories.paths[DirInstall]);
     }
-    if (JournalCreateKey(journal, VersionKey)) SetText(journal, VersionKey, "Program Version", Manifest.product.version);
+    if (JournalCreateKey(journal, Texts.versionKey)) SetText(journal, Texts.versionKey, "Program Version", Manifest.product.version);
     // The system's list of programs is used only where it exists; the product's entry is made in it.
     char entry[sizeof UninstallKey + 1 + sizeof Manifest.product.productName];
     const char* const parts[] = {UninstallKey, Manifest.product.productName};
@@ -82,7 +78,7 @@ bool ReadPreviousInstallFolder(char* folder, size_t folderSize) {
     if (folderSize == 0) return false;
     folder[0] = '\0';
     HKEY publisher = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PUBLISHER_KEY, 0, KEY_QUERY_VALUE, &publisher) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Texts.publisherKey, 0, KEY_QUERY_VALUE, &publisher) != ERROR_SUCCESS) return false;
 
     // Type and size first: only a string that fits, terminator included, is read.
     const DWORD limit = folderSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(folderSize);

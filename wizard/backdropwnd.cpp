@@ -14,12 +14,9 @@ BackdropState Backdrop;
 
 namespace {
 
-// Step-list labels, by bit position of the WizardStep.
-const char* const StepLabels[] = {
-    "- License Agreement", "- Program Location", "- Installing Files", "- Program Group",
-    "- Creating Shortcuts", "- View Read Me", "- Finished",
-};
-static_assert(sizeof StepLabels / sizeof StepLabels[0] == StepCount, "one label per step");
+// The step list's labels are string-table entries, one per step, by bit position of the WizardStep.
+static_assert(IDS_STEP_FINISHED - IDS_STEP_LICENSE + 1 == StepCount, "one label per step");
+enum { StepLabelSize = 32 };
 
 const COLORREF PorvaneLabelColor = 0xFFAFAF;
 const COLORREF SidePictureTeal = 0x808000;
@@ -71,12 +68,14 @@ void FillFonts(int screenWidth, int screenHeight) {
     (void)CopyText(step->lfFaceName, sizeof step->lfFaceName, "Ms Sans Serif");
 }
 
-// Draws text with each colour in turn, the first at (x, y), each next one a step further.
-void LayeredText(HDC dc, int x, int y, int step, const char* text, const COLORREF* colors, int passes) {
+// Draws text once in each of the colours, colour i at (x + i, y + i): from the first colour to
+// the last, or from the last to the first.
+void LayeredText(HDC dc, int x, int y, const char* text, const COLORREF* colors, int passes, bool lastFirst) {
     const int length = (int)strlen(text);
-    for (int i = 0; i < passes; ++i) {
+    for (int pass = 0; pass < passes; ++pass) {
+        const int i = lastFirst ? passes - 1 - pass : pass;
         (void)SetTextColor(dc, colors[i]);
-        (void)TextOutA(dc, x + i * step, y + i * step, text, length);
+        (void)TextOutA(dc, x + i, y + i, text, length);
     }
 }
 
@@ -114,7 +113,9 @@ void PaintAreas(HDC dc, int width, int height) {
 // every paint, so the fill always starts from the resource.
 void PaintSidePicture(HDC dc, int height) {
     HDC memory = CreateCompatibleDC(dc);
-    HBITMAP picture = LoadBitmapA(Session.instance, MAKEINTRESOURCEA(IDB_SIDE_PICTURE));
+    // A bitmap compatible with the display, as LoadBitmapA gives it.
+    HBITMAP picture = (HBITMAP)LoadImageA(Session.instance, MAKEINTRESOURCEA(IDB_SIDE_PICTURE), IMAGE_BITMAP, 0, 0,
+                                          LR_DEFAULTCOLOR);
     HBRUSH brush = CreateSolidBrush(Session.colors.sideBar);
     HGDIOBJ previousBitmap = picture ? SelectObject(memory, picture) : NULL;
     HGDIOBJ previousBrush = SelectObject(memory, brush);
@@ -192,11 +193,9 @@ int OnBackdropPaint(HWND window) {
     PaintSidePicture(dc, height);
 
     // Title: three dark layers toward the lower right, the light face last at the upper left.
-    const COLORREF* title = Session.colors.titleColors;
-    const COLORREF titleOrder[4] = {title[3], title[2], title[1], title[0]};
     HFONT titleFont = CreateFontIndirectA(&Backdrop.titleFont);
     (void)SelectObject(dc, titleFont);
-    LayeredText(dc, 11, -3, -1, Backdrop.titleText, titleOrder, 4);
+    LayeredText(dc, 8, -6, Backdrop.titleText, Session.colors.titleColors, 4, true);
 
     // Subtitle at the lower right, the pure blue face drawn last.
     HFONT subtitleFont = CreateFontIndirectA(&Backdrop.subtitleFont);
@@ -205,8 +204,8 @@ int OnBackdropPaint(HWND window) {
     SIZE extent = {0, 0};
     const int subtitleLength = (int)strlen(Backdrop.subtitleText);
     (void)GetTextExtentPointA(dc, Backdrop.subtitleText, subtitleLength, &extent);
-    LayeredText(dc, width - extent.cx - 32, height - extent.cy - 16, 1, Backdrop.subtitleText,
-                Session.colors.subtitleColors, 3);
+    LayeredText(dc, width - extent.cx - 32, height - extent.cy - 16, Backdrop.subtitleText,
+                Session.colors.subtitleColors, 3, false);
 
     // Step list: the current step in its own colour.
     HFONT stepFont = CreateFontIndirectA(&Backdrop.stepFont);
@@ -215,7 +214,9 @@ int OnBackdropPaint(HWND window) {
     for (int i = 0; i < StepCount; ++i) {
         const bool current = (Session.currentStep & (1u << i)) != 0;
         (void)SetTextColor(dc, current ? Session.colors.stepCurrent : Session.colors.stepOther);
-        (void)TextOutA(dc, StepListLeft, StepListTop + StepRowHeight * i, StepLabels[i], (int)strlen(StepLabels[i]));
+        char label[StepLabelSize];
+        const int length = LoadStringA(Session.instance, IDS_STEP_LICENSE + i, label, sizeof label);
+        (void)TextOutA(dc, StepListLeft, StepListTop + StepRowHeight * i, label, length);
     }
 
     (void)SelectObject(dc, GetStockObject(SYSTEM_FONT));

@@ -98,24 +98,15 @@ void RestorePalette(HDC dc, HPALETTE previous) {
 
 }  // namespace
 
-int DrawDib(HDC dc, int x, int y, HGLOBAL dib, HPALETTE palette) {
-    const BITMAPINFOHEADER* header = dib ? (const BITMAPINFOHEADER*)GlobalLock(dib) : NULL;
-    if (!header) return 0;
-    const uint16_t w = (uint16_t)header->biWidth;
-    const uint16_t h = (uint16_t)header->biHeight;
-    HPALETTE previous = UsePalette(dc, palette);
-    (void)SetDIBitsToDevice(dc, x, y, w, h, 0, 0, 0, h, DibBits(header), (const BITMAPINFO*)header,
-                            DIB_RGB_COLORS);
-    RestorePalette(dc, previous);
-    GlobalUnlock(dib);
-    return 1;
-}
-
 int StretchDib(HDC dc, int x, int y, int width, int height, HGLOBAL dib, HPALETTE palette) {
     const BITMAPINFOHEADER* header = dib ? (const BITMAPINFOHEADER*)GlobalLock(dib) : NULL;
     if (!header) return 0;
     const uint16_t w = (uint16_t)header->biWidth;
     const uint16_t h = (uint16_t)header->biHeight;
+    if (width == DibOwnSize) {
+        width = w;
+        height = h;
+    }
     HPALETTE previous = UsePalette(dc, palette);
     (void)StretchDIBits(dc, x, y, width, height, 0, 0, w, h, DibBits(header), (const BITMAPINFO*)header,
                         DIB_RGB_COLORS, SRCCOPY);

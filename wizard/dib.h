@@ -21,6 +21,10 @@ const void* DibBits(const BITMAPINFOHEADER* header);
 // A logical palette of the DIB's colour table, or null (no table, no DIB, no memory).
 HPALETTE CreateDibPalette(HGLOBAL dib);
 
-// Draw the DIB at its own size, or stretched to width by height. 0 when it cannot be locked.
-int DrawDib(HDC dc, int x, int y, HGLOBAL dib, HPALETTE palette);
+// Draw the DIB stretched to width by height, or at its own size (DibOwnSize for both, which no
+// drawing asks for otherwise). 0 when it cannot be locked.
+enum : int { DibOwnSize = INT32_MIN };
 int StretchDib(HDC dc, int x, int y, int width, int height, HGLOBAL dib, HPALETTE palette);
+inline int DrawDib(HDC dc, int x, int y, HGLOBAL dib, HPALETTE palette) {
+    return StretchDib(dc, x, y, DibOwnSize, DibOwnSize, dib, palette);
+}

@@ -8,7 +8,6 @@
 #include "messages.h"
 #include "pages.h"
 #include "pathutil.h"
-#include "product_texts.h"
 #include "registration.h"
 #include "resource.h"
 #include "shell.h"
@@ -38,8 +37,8 @@ bool FormatReadMeQuestion(char* out, size_t outSize) {
 bool FormatRestartNotice(char* out, size_t outSize) {
     char name[sizeof(ProductInfo::productName) + 1];
     ManifestText(name, Manifest.product.productName);
-    const char* const args[] = {name, SupportEmail};
-    return FormatMessageText(out, outSize, IDS_RESTART_NOTICE, args, 2);
+    const char* const args[] = {name, Texts.homePageName, Texts.homePage, Texts.supportEmail};
+    return FormatMessageText(out, outSize, IDS_RESTART_NOTICE, args, 4);
 }
 
 bool NotepadApplicationPath(char* out, size_t outSize) {

@@ -72,26 +72,18 @@ bool GroupThroughLink(const char* name) {
            HasLinkedLevel(path, length + (length > 0 && programs[length - 1] == '\\' ? 0 : 1));
 }
 
-void ShowGroupInvalid(HWND page, UINT reason) {
-    char invalid[sizeof GroupInvalidText];
-    (void)FormatMessageText(invalid, sizeof invalid, IDS_GROUP_INVALID, nullptr, 0);
-    const char* const prefix[] = {invalid};
-    (void)ShowMessage(page, reason, prefix, 1, MB_OK | MB_ICONWARNING);
-}
-
-void ShowFailure(HWND page, UINT text) {
+// A failure that ends the page: its message, then the abort notice.
+void FailPage(HWND page, UINT text) {
     (void)ShowMessage(page, text, nullptr, 0, MB_OK | MB_ICONERROR);
-    (void)ShowAbortNotice(page);
+    AbortPage(page);
 }
 
 BOOL OnGroupInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     ApplyProductName(page, NameInExplanation);
     if (!ListProgramGroups(page)) {
-        ShowFailure(page, IDS_START_MENU_MISSING);
-        // Takes effect once the opening is over; the rest of the opening still runs.
-        (void)EndDialog(page, 2);
+        // Its end takes effect once the opening is over; the rest of the opening still runs.
+        FailPage(page, IDS_START_MENU_MISSING);
     }
     (void)SendMessageA(GroupList(page), CB_LIMITTEXT, GroupNameSize - 1, 0);
     ResetGroup(page);
@@ -102,8 +94,7 @@ void OnGroupCommand(HWND page, WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED) return;
     switch (LOWORD(wParam)) {
         case IDCANCEL:
-            (void)ShowAbortNotice(page);
-            (void)EndDialog(page, 2);
+            AbortPage(page);
             break;
         case IDC_GROUP_CONTINUE:
             AcceptGroup(page);
@@ -117,8 +108,7 @@ void OnGroupCommand(HWND page, WPARAM wParam) {
 }
 
 BOOL OnShortcutInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     (void)SetTimer(page, ShortcutTimer, ShortcutTimerDelay, nullptr);
     return TRUE;
 }
@@ -171,15 +161,15 @@ void AcceptGroup(HWND page) {
     }
     // A name no folder can have would end in an installation without shortcuts: the page stays.
     if (!IsUsableGroupName(Session.groupName)) {
-        ShowGroupInvalid(page, IDS_BAD_GROUP_NAME);
+        ShowRefusal(page, IDS_GROUP_INVALID, IDS_BAD_GROUP_NAME);
         return;
     }
     if (!GroupParentExists(Session.groupName)) {
-        ShowGroupInvalid(page, IDS_GROUP_PARENT_MISSING);
+        ShowRefusal(page, IDS_GROUP_INVALID, IDS_GROUP_PARENT_MISSING);
         return;
     }
     if (GroupThroughLink(Session.groupName)) {
-        ShowGroupInvalid(page, IDS_GROUP_THROUGH_LINK);
+        ShowRefusal(page, IDS_GROUP_INVALID, IDS_GROUP_THROUGH_LINK);
         return;
     }
     SetWizardStep(StepShortcuts);
@@ -197,8 +187,7 @@ void AcceptGroup(HWND page) {
         (void)EndDialog(page, 1);
         return;
     }
-    ShowFailure(page, IDS_SHORTCUTS_FAILED);
-    (void)EndDialog(page, 2);
+    FailPage(page, IDS_SHORTCUTS_FAILED);
 }
 
 BOOL DrawGroupEntry(const DRAWITEMSTRUCT* item) {
@@ -230,7 +219,7 @@ int CreateAllShortcuts(HWND page) {
 
     // A group or a link that cannot be made ends the work like COM that cannot be entered.
     bool made = CreateProgramGroup(Session.directories, Session.groupName, Session.journal);
-    for (int row = 0; made && row < Manifest.shortcutCount && row < MANIFEST_ROWS; ++row) {
+    for (int row = 0; made && row < Manifest.shortcutCount && row < ManifestMaxRows; ++row) {
         const FileEntry& entry = Manifest.files[row];
         char label[sizeof entry.shortcutName + 1];
         ManifestText(label, entry.shortcutName);

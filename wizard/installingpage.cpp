@@ -3,6 +3,7 @@
 #include "installingpage.h"
 
 #include "copystep.h"
+#include "manifest.h"
 #include "pages.h"
 #include "pathutil_win32.h"
 #include "resource.h"
@@ -16,6 +17,8 @@ enum {
     FinalPauseMs = 1000,
     UnnumberedControl = 0xFFFF,  // the id -1 of the template, as GetDlgCtrlID reads it back
     FullValue = 200,
+    // The note's two lines of text, the longest home page name (19) and page (59), and the NUL.
+    HomePageNoteSize = 160,
 };
 
 const COLORREF Navy = 0x800000;
@@ -61,8 +64,12 @@ bool RetryHeldFile(void* page, const char* path) {
 }
 
 BOOL OnInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
+    char note[HomePageNoteSize];
+    const char* const noteArgs[] = {Texts.homePageName, Texts.homePage};
+    if (FormatMessageText(note, sizeof note, IDS_HOME_PAGE_NOTE, noteArgs, 2)) {
+        (void)SetDlgItemTextA(page, IDC_HOME_PAGE_NOTE, note);
+    }
     HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
     Session.progress.bar = bar;
     InstallingPage.previousBarProc = reinterpret_cast<WNDPROC>(
@@ -77,8 +84,7 @@ void OnTimer(HWND page, UINT_PTR timer) {
     KillTimer(page, timer);
     StartPacedPauses();
     if (CopyAllFiles(InstallingPageReport(page), Session.directories, Session.progress, Session.journal) == -1) {
-        ShowAbortNotice(page);
-        EndDialog(page, 2);
+        AbortPage(page);
         return;
     }
     PumpMessagesPaced(page, FinalPauseMs);
@@ -87,15 +93,9 @@ void OnTimer(HWND page, UINT_PTR timer) {
 
 INT_PTR OnCtlColorStatic(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
-    if (id == IDC_HOME_PAGE_NOTE) {
-        SetTextColor(dc, Navy);
-        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
-    }
+    if (id == IDC_HOME_PAGE_NOTE) return ColorNavyStatic(dc, COLOR_WINDOW);
     if (static_cast<WORD>(id) == UnnumberedControl) return 0;
-    SetTextColor(dc, Navy);
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    return ColorNavyStatic(dc, COLOR_BTNFACE);
 }
 
 void OnDestroy(HWND page) {

@@ -32,12 +32,11 @@ void ShowLicenseText(HWND page) {
         memcpy(text, bytes, size);
         text[size] = '\0';
     }
-    (void)SendDlgItemMessageA(page, IDC_LICENSE_TEXT, WM_SETTEXT, 0, (LPARAM)text);
+    (void)SetDlgItemTextA(page, IDC_LICENSE_TEXT, text);
 }
 
 INT_PTR OnInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     RECT client;
     (void)GetClientRect(page, &client);
     License.lastClientWidth = client.right - client.left;

@@ -12,7 +12,6 @@
 #include "pages.h"
 #include "pathutil.h"
 #include "pathutil_win32.h"
-#include "product_texts.h"
 #include "registration.h"
 #include "reservedfolders.h"
 #include "resource.h"
@@ -22,8 +21,6 @@
 FolderNavigator Navigator;
 
 namespace {
-
-const char DefaultParentFolder[] = DEFAULT_PARENT_FOLDER;
 
 // Entry texts are full paths of at most 259 characters or the computer's name.
 enum { EntryTextSize = MAX_PATH, EditTextLimit = MAX_PATH - 1 };
@@ -133,13 +130,6 @@ bool ContainsProductName(const char* text) {
     }
 }
 
-void ShowPathInvalid(HWND page, UINT reason) {
-    char invalid[sizeof PathInvalidText];
-    (void)FormatMessageText(invalid, sizeof invalid, IDS_PATH_INVALID, nullptr, 0);
-    const char* const prefix[] = {invalid};
-    (void)ShowMessage(page, reason, prefix, 1, MB_OK | MB_ICONWARNING);
-}
-
 // True when a text begins with a drive: a character, a colon and a backslash.
 bool HasDriveForm(const char* text) { return text[0] != '\0' && text[1] == ':' && text[2] == '\\'; }
 
@@ -152,10 +142,9 @@ bool ConfirmOtherFiles(HWND page, const char* folder) {
 }
 
 BOOL OnInitDialog(HWND page) {
-    CenterPage(page, CentredRightOfSideBar);
-    ApplyProductName(page, NameInCaption);
+    PlacePageBesideSideBar(page);
     ApplyProductName(page, NameInExplanation);
-    SendDlgItemMessageA(page, IDC_FOLDER_EDIT, EM_LIMITTEXT, EditTextLimit, 0);
+    SendMessageA(GetDlgItem(page, IDC_FOLDER_EDIT), EM_LIMITTEXT, EditTextLimit, 0);
     ResetFolder(page);
     return TRUE;
 }
@@ -173,8 +162,7 @@ void OnCommand(HWND page, int control, int notification) {
             return;
         case IDC_CANCEL:
             if (notification != BN_CLICKED) return;
-            ShowAbortNotice(page);
-            EndDialog(page, 2);
+            AbortPage(page);
             return;
         case IDC_FOLDER_LIST:
             if (notification == LBN_DBLCLK) OnNavigatorDoubleClick(page);
@@ -221,7 +209,7 @@ void ResetFolder(HWND page) {
     // is passed over like a missing one.
     char folder[MAX_PATH];
     if (!ReadPreviousInstallFolder(folder, sizeof folder) || !FitsInstallFolder(folder)) {
-        (void)JoinPath(folder, sizeof folder, DefaultParentFolder, Manifest.product.productName, false);
+        (void)JoinPath(folder, sizeof folder, Texts.defaultParent, Manifest.product.productName, false);
     }
     if (strcmp(folder, InstallFolder()) != 0) NavigateTo(page, folder, false);
 }
@@ -311,10 +299,10 @@ void OnNavigatorDoubleClick(HWND page) {
 
 int AcceptFolder(HWND page) {
     HWND edit = GetDlgItem(page, IDC_FOLDER_EDIT);
-    char text[MAX_PATH];
-    // The edit box stops typing at 259 characters, but a longer text can still be set into it.
-    const bool whole = GetWindowTextLengthA(edit) < static_cast<int>(sizeof text);
-    GetWindowTextA(edit, text, sizeof text);
+    // The edit box stops typing at 259 characters, but a longer text can still be set into it:
+    // one character more than that is read, and a text that fills the buffer is too long.
+    char text[MAX_PATH + 1];
+    const bool whole = GetWindowTextA(edit, text, sizeof text) < MAX_PATH;
 
     // Win32 resolves "." and ".." steps before any file system sees a path, so every rule applies
     // to the resolved text: C:\Vantrel\..\Data is C:\Data.
@@ -340,7 +328,7 @@ int AcceptFolder(HWND page) {
     }
     if (refusal == 0 && IsReservedFolder(folder)) refusal = IDS_RESERVED_FOLDER;
     if (refusal != 0) {
-        ShowPathInvalid(page, refusal);
+        ShowRefusal(page, IDS_PATH_INVALID, refusal);
         return -1;
     }
     NavigateTo(page, folder, false);

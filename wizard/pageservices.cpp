@@ -4,7 +4,6 @@
 
 #include "backdroplayout.h"
 #include "manifest.h"
-#include "product_texts.h"
 #include "resource.h"
 
 namespace {
@@ -14,7 +13,10 @@ enum { TemplateTextSize = 200, FormattedTextSize = 220, MessageFormatSize = 512,
 static_assert(sizeof TEXT_RESTART_NOTICE <= MessageFormatSize && sizeof TEXT_UNDO_STUCK <= MessageFormatSize &&
                   sizeof TEXT_OTHER_FILES <= MessageFormatSize && sizeof TEXT_FILE_IN_USE <= MessageFormatSize,
               "every message format fits its buffer");
-const COLORREF ExplanationColor = 0x800000;  // navy
+enum { RefusalHeadingSize = 32 };
+static_assert(sizeof TEXT_PATH_INVALID <= RefusalHeadingSize && sizeof TEXT_GROUP_INVALID <= RefusalHeadingSize,
+              "every refusal heading fits its buffer");
+const COLORREF NavyText = 0x800000;
 
 // When the last paced pause was due to end; none yet while started is false.
 struct PauseCadence {
@@ -34,7 +36,8 @@ void CenterPage(HWND page, PagePlacement placement) {
     const int x = placement == CentredRightOfSideBar ? (Session.screenWidth - w + SideBarWidth) / 2
                                                      : (Session.screenWidth - w) / 2;
     const int y = (Session.screenHeight - h) / 2;
-    (void)MoveWindow(page, x, y, w, h, FALSE);
+    // What MoveWindow does without repainting.
+    (void)SetWindowPos(page, NULL, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void ApplyProductName(HWND page, ProductNameTarget target) {
@@ -52,6 +55,11 @@ void ApplyProductName(HWND page, ProductNameTarget target) {
     if (target == NameInCaption) (void)SetSmallIcon(page, IDI_PORVANE);
 }
 
+void PlacePageBesideSideBar(HWND page) {
+    CenterPage(page, CentredRightOfSideBar);
+    ApplyProductName(page, NameInCaption);
+}
+
 LRESULT SetSmallIcon(HWND window, int iconId) {
     HANDLE icon = LoadImageA(Session.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
     return SendMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)icon);
@@ -59,9 +67,13 @@ LRESULT SetSmallIcon(HWND window, int iconId) {
 
 INT_PTR ColorExplanation(HDC dc, HWND control) {
     if (GetDlgCtrlID(control) != IDC_EXPLANATION) return 0;
-    (void)SetTextColor(dc, ExplanationColor);
-    (void)SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return (INT_PTR)GetSysColorBrush(COLOR_BTNFACE);
+    return ColorNavyStatic(dc, COLOR_BTNFACE);
+}
+
+INT_PTR ColorNavyStatic(HDC dc, int background) {
+    (void)SetTextColor(dc, NavyText);
+    (void)SetBkColor(dc, GetSysColor(background));
+    return (INT_PTR)GetSysColorBrush(background);
 }
 
 void SetWizardStep(uint32_t step) {
@@ -103,6 +115,13 @@ int ShowMessage(HWND owner, UINT id, const char* const* args, int argCount, UINT
     return MessageBoxA(owner, text, PORVANE_CAPTION, style);
 }
 
+void ShowRefusal(HWND page, UINT heading, UINT reason) {
+    char text[RefusalHeadingSize];
+    (void)FormatMessageText(text, sizeof text, heading, nullptr, 0);
+    const char* const args[] = {text};
+    (void)ShowMessage(page, reason, args, 1, MB_OK | MB_ICONWARNING);
+}
+
 void StartPacedPauses(void) {
     Cadence.due = GetTickCount();
     Cadence.started = true;
@@ -119,8 +138,13 @@ void PumpMessagesPaced(HWND window, uint32_t milliseconds) {
     PumpMessages(window, Cadence.due - now);
 }
 
+void AbortPage(HWND page) {
+    (void)ShowAbortNotice(page);
+    (void)EndDialog(page, 2);
+}
+
 int ShowAbortNotice(HWND owner) {
-    const char* const args[] = {SupportEmail};
+    const char* const args[] = {Texts.supportEmail};
     (void)ShowMessage(owner, IDS_ABORT_NOTICE, args, 1, MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }

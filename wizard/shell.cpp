@@ -15,8 +15,11 @@ namespace {
 const ATOM SystemDialogClass = 32770;
 enum { DialogWindowBytes = 30 };
 
-HICON SmallInstallerIcon(void) {
-    return (HICON)LoadImageA(Session.instance, MAKEINTRESOURCEA(IDI_PORVANE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
+// The installer's icon: size by size pixels, or with size 0 at the system's icon size and shared,
+// which is what LoadIconA gives.
+HICON InstallerIcon(int size) {
+    return (HICON)LoadImageA(Session.instance, MAKEINTRESOURCEA(IDI_PORVANE), IMAGE_ICON, size, size,
+                             size != 0 ? LR_DEFAULTCOLOR : LR_DEFAULTSIZE | LR_SHARED);
 }
 
 // Sets the step, runs the page owned by owner, and tells whether it ended with 1. Any other
@@ -47,8 +50,8 @@ int RegisterDialogClass(void) {
     dialogClass.lpfnWndProc = DefDlgProcA;
     dialogClass.cbWndExtra = DialogWindowBytes;
     dialogClass.hInstance = Session.instance;
-    dialogClass.hIcon = LoadIconA(Session.instance, MAKEINTRESOURCEA(IDI_PORVANE));
-    dialogClass.hIconSm = SmallInstallerIcon();
+    dialogClass.hIcon = InstallerIcon(0);
+    dialogClass.hIconSm = InstallerIcon(16);
     dialogClass.lpszClassName = DialogClassName;
     return RegisterClassExA(&dialogClass) ? 1 : 0;
 }
@@ -59,11 +62,11 @@ ATOM RegisterBackdropClass(void) {
     backdropClass.style = CS_BYTEALIGNWINDOW;
     backdropClass.lpfnWndProc = BackdropProc;
     backdropClass.hInstance = Session.instance;
-    backdropClass.hIcon = LoadIconA(Session.instance, MAKEINTRESOURCEA(IDI_PORVANE));
+    backdropClass.hIcon = InstallerIcon(0);
     backdropClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     backdropClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
     backdropClass.lpszClassName = BackdropClassName;
-    backdropClass.hIconSm = SmallInstallerIcon();
+    backdropClass.hIconSm = InstallerIcon(16);
     return RegisterClassExA(&backdropClass);
 }
 

@@ -43,6 +43,9 @@ void CenterPage(HWND page, PagePlacement placement);
 // or of its explanation text.
 enum ProductNameTarget { NameInExplanation, NameInCaption };
 void ApplyProductName(HWND page, ProductNameTarget target);
+// What every page beside the backdrop does first: centred right of the side bar, with the product
+// name in its caption.
+void PlacePageBesideSideBar(HWND page);
 LRESULT SetSmallIcon(HWND window, int iconId);
 void SetWizardStep(uint32_t step);
 void PumpMessages(HWND window, uint32_t milliseconds);
@@ -54,11 +57,19 @@ void PumpMessagesPaced(HWND window, uint32_t milliseconds);
 // starting from its timer).
 void StartPacedPauses(void);
 int ShowAbortNotice(HWND owner);
+// A page given up (cancelled, or failed past going on): the abort notice, and the page ends with 2.
+void AbortPage(HWND page);
 // The message of string-table entry `id` (messagetexts.h), each "%s" replaced by the next of args:
 // formatted into out as FormatText does, or shown in a message box with the installer's caption
 // and `style` (the answer is the button chosen).
 bool FormatMessageText(char* out, size_t outSize, UINT id, const char* const* args, int argCount);
 int ShowMessage(HWND owner, UINT id, const char* const* args, int argCount, UINT style);
+// A page's refusal of what the user entered: message `reason` in a warning box, its "%s" filled
+// with the text of entry `heading` ("Path Invalid!" and a blank line, say).
+void ShowRefusal(HWND page, UINT heading, UINT reason);
 // The colour rule for the explanation text (WM_CTLCOLORSTATIC); returns the brush, or 0 for
 // other statics.
 INT_PTR ColorExplanation(HDC dc, HWND control);
+// Navy text on the system colour `background` (COLOR_BTNFACE, COLOR_WINDOW): sets dc's colours
+// and gives the brush a WM_CTLCOLORSTATIC handler returns.
+INT_PTR ColorNavyStatic(HDC dc, int background);

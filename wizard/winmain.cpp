@@ -32,8 +32,8 @@ void RestrictDllSearch(void) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     RestrictDllSearch();
     InitSession(instance);
-    // Everything below reads the manifest: without it nothing is touched, not even a journal.
-    if (!LoadManifest()) {
+    // Everything below reads the product: without it nothing is touched, not even a journal.
+    if (!LoadProduct()) {
         (void)ShowMessage(NULL, IDS_NO_PRODUCT, NULL, 0, MB_OK | MB_ICONSTOP);
         return 1;
     }

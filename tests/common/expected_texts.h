@@ -57,7 +57,7 @@ inline std::vector<std::string> FileNumberTexts() {
 inline std::string OtherFilesText(const std::string& folder) {
     return FilledText(OtherFilesFormat, folder.c_str(), ProductNameText().c_str());
 }
-inline const std::string AbortNoticeText = FilledText(AbortNoticeFormat, SupportEmail);
+inline const std::string AbortNoticeText = FilledText(AbortNoticeFormat, Texts.supportEmail);
 inline const std::string ReadMeQuestionText = FilledText(ReadMeQuestionFormat, ProductNameText().c_str());
 // The finish formats this notice from fixed text about the publisher.
 const char RestartNoticeText[] =

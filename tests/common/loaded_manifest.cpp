@@ -1,4 +1,4 @@
-// The test programs carry the installer's resources; the manifest is read from them before any
+// The test programs carry the installer's resources; the product is read from them before any
 // test starts, as the installer reads it before anything else. It is read before every other
 // static initialiser too, as some test constants are taken from it.
 #include <stdio.h>
@@ -10,8 +10,8 @@ namespace {
 
 struct ManifestLoader {
     ManifestLoader() {
-        if (LoadManifest()) return;
-        fputs("this test program carries no readable PRODUCT resource\n", stderr);
+        if (LoadProduct()) return;
+        fputs("this test program carries no readable product (the resource PRODUCT and its texts)\n", stderr);
         abort();
     }
 };

@@ -52,7 +52,7 @@ bool Install(const DirectoryTable& directories, const char* group, InstallJourna
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5 || !LoadManifest()) return CrashChildFailed;
+    if (argc != 5 || !LoadProduct()) return CrashChildFailed;
     StopAfter = atol(argv[2]);
     JournalAfterChange = CountChange;
 

@@ -12,7 +12,7 @@
 #include "codegen.h"
 #include "description.h"
 #include "installedrecord.h"
-#include "manifest_records.h"
+#include "manifest.h"
 
 namespace {
 
@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckAccepted(description);
     std::vector<PackedRow> packed(description.rows.size(), PackedRow{1, 0});
     CheckImage(description, ManifestImage(description, packed));
-    (void)ManifestSource(description, packed, 0);
+    Require(ProductResource(description, packed).size() == ProductResourceSize(description.rows.size()));
+    (void)ResourceScript(description, {}, "installer.manifest");
     // The uninstaller's list of what it accepts is written, and read back as the uninstaller reads it.
     std::vector<uint8_t> record;
     Diagnostics listDiagnostics;

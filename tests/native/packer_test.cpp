@@ -595,22 +595,19 @@ TEST_F(PackerFixture, PackedPayloadsDecodeToTheirSources) {
     EXPECT_EQ(ReadFile(outDir / "payloads" / "LICENSE.txt"), license);
 }
 
-TEST_F(PackerFixture, GeneratedSourcesNameTheRowsTheirSizesAndCrcs) {
+TEST_F(PackerFixture, ProductResourceHoldsTheManifestAndTheStreamCrcs) {
     ASSERT_EQ(Run(text), 0);
-    EXPECT_NE(ReadFile(outDir / "manifest_rows.h").find("#define MANIFEST_ROWS 5\n"), std::string::npos);
-    const std::string source = ReadFile(outDir / "manifest_data.cpp");
-    EXPECT_NE(source.find("const char SupportEmail[] = \"help@test.example\";"), std::string::npos);
-    char crc[40];
-    // The installer refuses a manifest resource of any other CRC.
     const std::string image = ReadFile(outDir / "manifest.bin");
-    snprintf(crc, sizeof crc, "ManifestCrc32 = 0x%08X;", Crc32(reinterpret_cast<const uint8_t*>(image.data()), image.size()));
-    EXPECT_NE(source.find(crc), std::string::npos) << source;
+    const std::string product = ReadFile(outDir / "product.bin");
+    ASSERT_EQ(product.size(), ProductResourceSize(5));
+    EXPECT_EQ(product.substr(0, image.size()), image);
     // The table holds the CRC of the stream the resource carries, not of the file it decodes to.
     const std::string help = ReadFile(outDir / "payloads" / "GUIDE.lzh");
-    snprintf(crc, sizeof crc, "0x%08X,", Crc32(reinterpret_cast<const uint8_t*>(help.data()), help.size()));
-    EXPECT_NE(source.find(std::string(crc) + "  // Help.txt"), std::string::npos) << source;
-    EXPECT_NE(ReadFile(outDir / "payload_crc.h").find("extern const uint32_t PayloadCrc32[MANIFEST_ROWS];"),
-              std::string::npos);
+    uint32_t crc = 0;
+    memcpy(&crc, product.data() + image.size() + 4 * 2, 4);
+    EXPECT_EQ(crc, Crc32(reinterpret_cast<const uint8_t*>(help.data()), help.size()));
+    memcpy(&crc, product.data() + product.size() - 4, 4);
+    EXPECT_EQ(crc, Crc32(reinterpret_cast<const uint8_t*>(product.data()), product.size() - 4));
 }
 
 TEST_F(PackerFixture, ResourceScriptNamesEveryPayloadAndTheLicenceByAbsolutePath) {
@@ -624,20 +621,27 @@ TEST_F(PackerFixture, ResourceScriptNamesEveryPayloadAndTheLicenceByAbsolutePath
     }
     EXPECT_NE(script.find("LICENSE RCDATA \"" + fs::absolute(outDir / "payloads" / "LICENSE.txt").generic_string() + "\"\n"),
               std::string::npos);
-    EXPECT_NE(script.find("PRODUCT RCDATA \"" + fs::absolute(outDir / "manifest.bin").generic_string() + "\"\n"),
+    EXPECT_NE(script.find("PRODUCT RCDATA \"" + fs::absolute(outDir / "product.bin").generic_string() + "\"\n"),
               std::string::npos);
+    // The texts the installer reads with the product, its version and its application manifest.
+    for (const std::string line : {std::to_string(IDS_PRODUCT_SUPPORT_EMAIL) + ", \"help@test.example\"\n",
+                                   std::to_string(IDS_PRODUCT_PUBLISHER_KEY) + ", \"Software\\\\Test Publisher\"\n",
+                                   std::string("FILEVERSION 1, 0, 0, 0\n"),
+                                   "1 24 \"" + fs::absolute(outDir / "installer.manifest").generic_string() + "\"\n"}) {
+        EXPECT_NE(script.find(line), std::string::npos) << line << script;
+    }
 }
 
 TEST_F(PackerFixture, RefusedDescriptionLeavesTheOutputFolderAsItWas) {
     ASSERT_EQ(Run(text), 0);
     const std::vector<fs::path> before = FolderListing(outDir);
-    const std::string manifestBefore = ReadFile(outDir / "manifest_data.cpp");
+    const std::string manifestBefore = ReadFile(outDir / "product.bin");
 
     WriteFile(inputs / "Prog.exe", Program(3000, 'z'));  // a change that would rewrite outputs...
     std::string err;
     EXPECT_EQ(Run(Replaced(text, "resource = DATA", "resource = data"), &err), 1);  // ...in a refused run
     EXPECT_EQ(FolderListing(outDir), before);
-    EXPECT_EQ(ReadFile(outDir / "manifest_data.cpp"), manifestBefore);
+    EXPECT_EQ(ReadFile(outDir / "product.bin"), manifestBefore);
     EXPECT_NE(err.find(descriptionPath + ":" + std::to_string(LineOf(text, "resource = DATA")) + ": "),
               std::string::npos)
         << err;
@@ -756,11 +760,12 @@ protected:
 
 TEST_F(ThisBuildsDescription, GivesTheProductRecordAndFileTable) {
     EXPECT_TRUE(diagnostics.items.empty()) << FormatDiagnostic(diagnostics.items.at(0));
-    ASSERT_EQ(description.rows.size(), static_cast<size_t>(MANIFEST_ROWS));
-    const std::vector<uint8_t> image = ManifestImage(description, std::vector<PackedRow>(MANIFEST_ROWS, {1, 0}));
-    ASSERT_EQ(image.size(), sizeof(InstallManifest));
-    InstallManifest manifest;
-    memcpy(&manifest, image.data(), sizeof manifest);
+    ASSERT_EQ(description.rows.size(), 7u);
+    const std::vector<uint8_t> image = ManifestImage(description, std::vector<PackedRow>(7, {1, 0}));
+    ASSERT_EQ(image.size(), ManifestSize(7));
+    InstallManifest manifest = {};
+    memcpy(&manifest, image.data(), ManifestSize(7) - 4);
+    memcpy(&manifest.fileCount, image.data() + ManifestSize(7) - 4, 4);
 
     EXPECT_STREQ(manifest.product.productName, "Vantrel");
     EXPECT_STREQ(manifest.product.version, "3.02");
@@ -791,7 +796,7 @@ TEST_F(ThisBuildsDescription, GivesTheProductRecordAndFileTable) {
         {"RegInfo.txt", 0x11, "REGINFO", "-", 1251},
     };
     uint32_t total = 0;
-    for (int i = 0; i < MANIFEST_ROWS; ++i) {
+    for (int i = 0; i < 7; ++i) {
         const FileEntry& entry = manifest.files[i];
         EXPECT_STREQ(entry.fileName, table[i].fileName) << i;
         EXPECT_EQ(entry.flags, table[i].flags) << i;

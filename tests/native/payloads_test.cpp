@@ -63,11 +63,14 @@ protected:
                     LoadInputs(description, {productBin.string(), PORVANE_SOURCE_DIR}, inputs, diagnostics,
                                (productBin / description.rows[UninstallerRow].fileName).string()))
             << FormatDiagnostic(diagnostics.items.at(0));
-        ASSERT_EQ(description.rows.size(), static_cast<size_t>(MANIFEST_ROWS));
+        image = ReadBytes(generated / "manifest.bin");
+        ASSERT_EQ(image.size(), ManifestSize(description.rows.size()));
+    }
 
-        const std::vector<uint8_t> image = ReadBytes(generated / "manifest.bin");
-        ASSERT_EQ(image.size(), sizeof manifest);
-        memcpy(&manifest, image.data(), sizeof manifest);
+    FileEntry Row(size_t row) const {
+        FileEntry entry;
+        memcpy(&entry, image.data() + sizeof(ProductInfo) + sizeof(FileEntry) * row, sizeof entry);
+        return entry;
     }
 
     std::vector<uint8_t> Stream(size_t row) const {
@@ -78,7 +81,7 @@ protected:
     fs::path productBin;
     ProductDescription description;
     LoadedInputs inputs;
-    InstallManifest manifest;
+    std::vector<uint8_t> image;  // the manifest image, as the resource PRODUCT begins
 };
 
 }  // namespace
@@ -87,7 +90,7 @@ TEST_F(BuiltPayloads, EveryPayloadDecodesToItsSourceBytes) {
     for (size_t i = 0; i < description.rows.size(); ++i) {
         const std::vector<uint8_t> stream = Stream(i);
         ASSERT_FALSE(stream.empty()) << description.rows[i].resourceName;
-        const Decoded decoded = Decode(stream, manifest.files[i].fileSize);
+        const Decoded decoded = Decode(stream, Row(i).fileSize);
         EXPECT_TRUE(decoded.bytes == inputs.files[i]) << description.rows[i].fileName << " differs from "
                                                       << inputs.filePaths[i];
         EXPECT_EQ(decoded.progress, inputs.files[i].size()) << description.rows[i].fileName;
@@ -97,13 +100,31 @@ TEST_F(BuiltPayloads, EveryPayloadDecodesToItsSourceBytes) {
 TEST_F(BuiltPayloads, ManifestDescribesEachStreamAndItsFile) {
     std::vector<PackedRow> packed;
     for (size_t i = 0; i < description.rows.size(); ++i) {
-        EXPECT_EQ(manifest.files[i].compressedSize, Stream(i).size()) << description.rows[i].resourceName;
-        EXPECT_EQ(manifest.files[i].fileSize, inputs.files[i].size()) << description.rows[i].resourceName;
+        EXPECT_EQ(Row(i).compressedSize, Stream(i).size()) << description.rows[i].resourceName;
+        EXPECT_EQ(Row(i).fileSize, inputs.files[i].size()) << description.rows[i].resourceName;
         packed.push_back({static_cast<uint32_t>(Stream(i).size()), 0});
     }
     // Everything else comes from the description as it stands now: a stale image shows up here.
-    const std::vector<uint8_t> expected = ManifestImage(description, packed);
-    EXPECT_EQ(memcmp(expected.data(), &manifest, sizeof manifest), 0);
+    EXPECT_EQ(ManifestImage(description, packed), image);
+}
+
+// The resource PRODUCT: the image, the CRC of each stream as the resource carries it (not of the
+// file it decodes to), and the CRC of all that.
+TEST_F(BuiltPayloads, ProductResourceHoldsTheImageEachStreamsCrcAndItsOwnCrc) {
+    const std::vector<uint8_t> product = ReadBytes(generated / "product.bin");
+    const size_t rows = description.rows.size();
+    ASSERT_EQ(product.size(), ProductResourceSize(rows));
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), product.begin()));
+    auto at = [&](size_t offset) {
+        uint32_t value;
+        memcpy(&value, product.data() + offset, 4);
+        return value;
+    };
+    for (size_t i = 0; i < rows; ++i) {
+        const std::vector<uint8_t> stream = Stream(i);
+        EXPECT_EQ(at(image.size() + 4 * i), Crc32(stream.data(), stream.size())) << description.rows[i].resourceName;
+    }
+    EXPECT_EQ(at(product.size() - 4), Crc32(product.data(), product.size() - 4));
 }
 
 TEST_F(BuiltPayloads, ProgramsAreTheLinkedProgramsPaddedWithZeroBytes) {

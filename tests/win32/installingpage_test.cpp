@@ -11,7 +11,6 @@
 #include "manifest.h"
 #include "pages.h"
 #include "pagetest.h"
-#include "product_texts.h"
 #include "recovery.h"
 #include "resource.h"
 #include "shell.h"
@@ -243,7 +242,7 @@ TEST_F(InstallingDialog, NoteHasThreeCentredLinesEndingWithTheHomePage) {
     const std::string address = note.substr(head.size());
     EXPECT_FALSE(address.empty());
     EXPECT_EQ(address.find('\n'), std::string::npos);
-    EXPECT_EQ(address, PUBLISHER_HOME_PAGE);
+    EXPECT_EQ(address, "http://www.quillfern.example/");
 }
 
 TEST_F(InstallingDialog, EscapeAndEnterNeitherCancelNorEndThePage) {

@@ -11,7 +11,6 @@
 #include "copystep.h"
 #include "engine_fixture.h"
 #include "manifest.h"
-#include "payload_crc.h"
 #include "payloadcheck.h"
 #include "resource.h"
 #include "shell.h"
@@ -21,7 +20,7 @@ using namespace engine_test;
 namespace {
 
 
-std::vector<uint32_t> BuiltCrcs() { return std::vector<uint32_t>(PayloadCrc32, PayloadCrc32 + MANIFEST_ROWS); }
+std::vector<uint32_t> BuiltCrcs() { return std::vector<uint32_t>(PayloadCrc32, PayloadCrc32 + Manifest.fileCount); }
 
 class PayloadsIntactTest : public ::testing::Test {
 protected:

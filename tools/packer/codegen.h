@@ -1,4 +1,5 @@
-// The packer's outputs as text: the manifest image and source, the headers, the resource script.
+// The packer's outputs: the manifest image, the product resource, the resource script, the
+// uninstaller's list, the texts and application manifests.
 #pragma once
 
 #include <stdint.h>
@@ -17,16 +18,9 @@ struct PackedRow {
 // The manifest exactly as the installer lays it out in memory (little-endian).
 std::vector<uint8_t> ManifestImage(const ProductDescription& description, const std::vector<PackedRow>& packed);
 
-// manifest_rows.h
-std::string ManifestRowsHeader(size_t rows);
-
-// payload_crc.h
-std::string PayloadCrcHeader();
-
-// manifest_data.cpp: the CRC-32 of the manifest image (the resource MANIFEST), the support address
-// and the payloads' CRC table.
-std::string ManifestSource(const ProductDescription& description, const std::vector<PackedRow>& packed,
-                           uint32_t manifestCrc32);
+// The resource PRODUCT: the manifest image, the CRC-32 of each row's compressed stream, and the
+// CRC-32 of everything before it (the layout of ProductResourceSize in manifest.h).
+std::vector<uint8_t> ProductResource(const ProductDescription& description, const std::vector<PackedRow>& packed);
 
 // One raw-data resource of the script, with what its file holds (named in a comment, so that the
 // script changes whenever a payload does and the resource compiler runs again).
@@ -49,11 +43,6 @@ bool InstalledRecord(const ProductDescription& description, const std::vector<st
 // resource; its size and CRC-32 in a comment, so that the script changes whenever the record does.
 std::string InstalledResourceScript(const std::string& recordFile, const std::vector<uint8_t>& record);
 
-// product_texts.h: the product's texts for the installer's code and resource scripts (name,
-// version, publisher, the publisher's home page, registry key paths, default folder). The
-// description's checks keep the names fit for registry keys and folders.
-std::string ProductTextsHeader(const ProductDescription& description);
-
 // The installer's and the uninstaller's application manifests: their identities and descriptions
 // name the product.
 std::string InstallerManifest(const ProductDescription& description);
@@ -63,8 +52,11 @@ std::string UninstallerManifest(const ProductDescription& description);
 // ("3.02" gives 3, 2, 0, 0); what does not read as a number counts 0.
 std::vector<uint16_t> VersionNumbers(const std::string& version);
 
-// payloads.rc
-std::string ResourceScript(const std::string& descriptionName, const std::vector<ScriptResource>& resources);
+// payloads.rc: the product's resources for the installer: resources (the payloads, the licence,
+// PRODUCT), the product's texts as a string table, the version information, and
+// installerManifest (a path) as the application manifest.
+std::string ResourceScript(const ProductDescription& description, const std::vector<ScriptResource>& resources,
+                           const std::string& installerManifest);
 
 // A make-style dependency file: target, then every input, spaces escaped.
 std::string DependencyFile(const std::string& target, const std::vector<std::string>& inputs);

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "manifest_records.h"
+#include "manifest.h"
 
 namespace {
 
@@ -580,8 +580,10 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
                               " rows; the installer needs at least 5 (row 0 the uninstaller, row 4 the read-me)");
         return false;
     }
-    if (rows > INT16_MAX) {
-        diagnostics.Error(path, productLine, "the file table has more rows than its count can hold");
+    if (rows > size_t{ManifestMaxRows}) {
+        diagnostics.Error(path, productLine,
+                          "the file table has " + std::to_string(rows) + " rows; the installer holds at most " +
+                              std::to_string(ManifestMaxRows));
         return false;
     }
     if (out.shortcutCount > static_cast<int>(rows)) {

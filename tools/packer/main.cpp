@@ -21,17 +21,16 @@ int Usage() {
                  "                    [--stamp FILE]\n"
                  "  Relative paths in DESCRIPTION are looked for beside it, then in each --inputs folder in\n"
                  "  order; a row 0 whose source is @uninstaller takes the --uninstaller file. Writes\n"
-                 "  manifest_rows.h, payload_crc.h, manifest_data.cpp, manifest.bin, payloads.rc, payloads/\n"
-                 "  and the description's own art (art/) into OUTDIR.\n"
+                 "  payloads.rc (the product's resources for the installer), product.bin, manifest.bin,\n"
+                 "  installer.manifest, payloads/ and the description's own art (art/) into OUTDIR.\n"
                  "       porvane-pack --size-of NAME DESCRIPTION\n"
                  "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n"
                  "       porvane-pack --uninstaller-row DESCRIPTION\n"
                  "  Prints row 0's file name and size as \"NAME;SIZE\" when its source is @uninstaller.\n"
                  "       porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]\n"
-                 "  Writes what the uninstaller is built with into OUTDIR: product_texts.h, its list\n"
-                 "  installed.bin (with each file's size and CRC-32, read from every source but\n"
-                 "  @uninstaller) and installed.rc, and uninstaller.manifest; and the installer's\n"
-                 "  installer.manifest.\n";
+                 "  Writes what the uninstaller is built with into OUTDIR: its list installed.bin (with\n"
+                 "  each file's size and CRC-32, read from every source but @uninstaller) and\n"
+                 "  installed.rc, and uninstaller.manifest.\n";
     return 2;
 }
 
@@ -71,9 +70,8 @@ int PrintUninstallerRow(const char* path) {
     return 0;
 }
 
-// The uninstaller is one of the payloads, so it is built before the packing run: what it needs,
-// and the installer's texts and manifest, come from the description and the files it names, the
-// uninstaller itself left out. The depfile, when asked for, names every file read, for installed.bin.
+// The uninstaller is one of the payloads, so it is built before the packing run: what it needs
+// comes from the description and the files it names, the uninstaller itself left out. The depfile, when asked for, names every file read, for installed.bin.
 int WriteDescribed(const char* path, const char* outDir, const std::vector<std::string>& inputFolders,
                    const std::string& depfile) {
     Diagnostics diagnostics;
@@ -88,10 +86,8 @@ int WriteDescribed(const char* path, const char* outDir, const std::vector<std::
                    LoadRowFiles(description, inputFolders, inputs, diagnostics, std::string(),
                                 BuiltUninstallerRow::Skipped) &&
                    InstalledRecord(description, inputs.files, installed, diagnostics) &&
-                   CommitOutputs({{folder + "product_texts.h", ProductTextsHeader(description)},
-                                  {folder + "installed.bin", std::string(installed.begin(), installed.end())},
+                   CommitOutputs({{folder + "installed.bin", std::string(installed.begin(), installed.end())},
                                   {folder + "installed.rc", InstalledResourceScript(recordFile, installed)},
-                                  {folder + "installer.manifest", InstallerManifest(description)},
                                   {folder + "uninstaller.manifest", UninstallerManifest(description)}},
                                  changed, diagnostics);
     if (written && !depfile.empty()) {

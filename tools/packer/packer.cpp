@@ -155,16 +155,18 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
         artNames.push_back(name);
     }
 
+    // The manifest image alone, for whoever reads it; the installer reads the PRODUCT resource.
     const std::vector<uint8_t> image = ManifestImage(description, packed);
-    const uint32_t imageCrc = Crc32(image.data(), image.size());
-    const fs::path imagePath = outDir / "manifest.bin";
-    resources.push_back({"PRODUCT", imagePath.generic_string(), static_cast<uint32_t>(image.size()), imageCrc});
-    const std::string descriptionName = fs::path(description.path).filename().string();
-    files.push_back({(outDir / "manifest_rows.h").string(), ManifestRowsHeader(rows)});
-    files.push_back({(outDir / "payload_crc.h").string(), PayloadCrcHeader()});
-    files.push_back({(outDir / "manifest_data.cpp").string(), ManifestSource(description, packed, imageCrc)});
-    files.push_back({imagePath.string(), std::string(image.begin(), image.end())});
-    files.push_back({(outDir / "payloads.rc").string(), ResourceScript(descriptionName, resources)});
+    const std::vector<uint8_t> product = ProductResource(description, packed);
+    const fs::path productPath = outDir / "product.bin";
+    const fs::path manifestPath = outDir / "installer.manifest";
+    resources.push_back({"PRODUCT", productPath.generic_string(), static_cast<uint32_t>(product.size()),
+                         Crc32(product.data(), product.size())});
+    files.push_back({(outDir / "manifest.bin").string(), std::string(image.begin(), image.end())});
+    files.push_back({productPath.string(), std::string(product.begin(), product.end())});
+    files.push_back({manifestPath.string(), InstallerManifest(description)});
+    files.push_back({(outDir / "payloads.rc").string(),
+                     ResourceScript(description, resources, manifestPath.generic_string())});
 
     std::vector<std::string> changed;
     if (!CommitOutputs(files, changed, diagnostics)) {
@@ -181,7 +183,7 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
         read.push_back(fs::absolute(inputs.licensePath, error).string());
         for (const std::string& path : inputs.artPaths) read.push_back(fs::absolute(path, error).string());
         const std::string target =
-            options.stamp.empty() ? (outDir / "manifest_data.cpp").string() : fs::absolute(options.stamp, error).string();
+            options.stamp.empty() ? (outDir / "payloads.rc").string() : fs::absolute(options.stamp, error).string();
         std::vector<std::string> ignored;
         if (!CommitOutputs({{options.depfile, DependencyFile(target, read)}}, ignored, diagnostics)) {
             PrintDiagnostics(diagnostics, err);
