@@ -146,7 +146,8 @@ TEST_F(ReliabilityFaults, MissingProgramsFolderStopsAtTheGroupPage) {
 
 // The damaged copy finds the flipped byte before the clean-up: an earlier installation (its
 // files, a kept file, the user's own file, the uninstaller, the record of its folder) stays byte
-// for byte as it was. A copy with a damaged manifest says so before its first page and ends.
+// for byte as it was. A copy with a damaged manifest says so before its first page and ends, and
+// so does an uninstaller with a damaged list.
 TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     const std::string folder = "C:\\Reliability\\Apps\\Vantrel";
     MakeFolders(folder);
@@ -174,6 +175,22 @@ TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     EXPECT_EQ(exitCode, 1u);
 
     EXPECT_EQ(Difference(before, ReadSystemState(folder, DefaultGroup)), "");
+
+    // An uninstaller with a damaged list, in the uninstaller's place: it says so, ends with 6 and
+    // leaves everything, its own file too.
+    const std::string uninstaller = UninstallerPath();
+    ASSERT_TRUE(CopyFileA(PORVANE_DAMAGED_UNINSTALLER_PATH, uninstaller.c_str(), FALSE));
+    const SystemState withDamaged = ReadSystemState(folder, DefaultGroup);
+    InstallerRun damagedList;
+    damagedList.program = uninstaller.c_str();
+    ASSERT_TRUE(damagedList.Start(&why)) << why;
+    EXPECT_EQ(AnswerNextBox(damagedList, IDOK),
+              "This uninstaller holds no product it can remove: it was built without one, or it is damaged.\r\n"
+              "Nothing was changed.");
+    EXPECT_TRUE(damagedList.WaitForEnd(StepTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 6u);
+    Sleep(2000);  // time enough for a removal helper, were one started
+    EXPECT_EQ(Difference(withDamaged, ReadSystemState(folder, DefaultGroup)), "");
 }
 
 }  // namespace
