@@ -36,13 +36,13 @@ enum : uint32_t {
 };
 
 // Buffer sizes, terminating NUL included: the manifest's widths, and registry key paths below
-// HKEY_LOCAL_MACHINE. The file count is bounded as the manifest's own count is.
+// HKEY_LOCAL_MACHINE. The file count is bounded as the manifest's own rows are.
 enum {
     InstalledProductNameSize = sizeof(ProductInfo::productName),
     InstalledKeySize = 128,
     InstalledFileNameSize = sizeof(FileEntry::fileName),
     InstalledLinkNameSize = sizeof(FileEntry::shortcutName),
-    InstalledMaxFiles = INT16_MAX,
+    InstalledMaxFiles = ManifestMaxRows,
 };
 
 // A file is the product's only while it holds exactly the bytes the installer wrote: its size and

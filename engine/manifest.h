@@ -7,9 +7,6 @@
 
 #include "manifest_records.h"
 
-// The most rows a product may have (the packer refuses more).
-enum { ManifestMaxRows = 64 };
-
 struct InstallManifest {
     ProductInfo product;
     FileEntry files[ManifestMaxRows];

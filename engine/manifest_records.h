@@ -45,11 +45,13 @@ struct FileEntry {
     uint32_t compressedSize;
 };
 
-// Fixed row positions that other parts of the installer rely on.
+// Fixed row positions that other parts of the installer rely on, and the most rows a product
+// may have (the packer refuses more; the installer and the uninstaller hold that many).
 enum {
     UninstallerRow = 0,
     ReadMeRow = 4,
     MinimumFileCount = ReadMeRow + 1,
+    ManifestMaxRows = 64,
 };
 
 // The manifest is the product record, the rows, then fileCount and shortcutCount (int16 each).

@@ -4,6 +4,8 @@
 // as it was.
 #include "reliability_helpers.h"
 
+#include <tlhelp32.h>
+
 namespace reliability {
 namespace {
 
@@ -189,7 +191,16 @@ TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
               "Nothing was changed.");
     EXPECT_TRUE(damagedList.WaitForEnd(StepTimeoutMs, &exitCode));
     EXPECT_EQ(exitCode, 6u);
-    Sleep(2000);  // time enough for a removal helper, were one started
+    // A removal helper would be a command interpreter that outlives the uninstaller, waiting for
+    // it to end: none runs.
+    HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(processes, INVALID_HANDLE_VALUE);
+    PROCESSENTRY32 process = {};
+    process.dwSize = sizeof process;
+    for (BOOL more = Process32First(processes, &process); more; more = Process32Next(processes, &process)) {
+        EXPECT_NE(_stricmp(process.szExeFile, "cmd.exe"), 0) << "a removal helper was started";
+    }
+    CloseHandle(processes);
     EXPECT_EQ(Difference(withDamaged, ReadSystemState(folder, DefaultGroup)), "");
 }
 
