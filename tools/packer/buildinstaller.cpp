@@ -234,8 +234,8 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     PrintSizes(description, inputs, packed, out);
     const double total = Seconds(std::chrono::steady_clock::now() - started);
     char line[160];
-    snprintf(line, sizeof line, "  %zu bytes written to %s in %.2f s, %.2f s of it compressing\n", installer.size(),
-             options.output.c_str(), total, Seconds(compressing));
+    snprintf(line, sizeof line, "  %zu bytes written to %s in %.1f ms, %.1f ms of it compressing\n",
+             installer.size(), options.output.c_str(), 1000 * total, 1000 * Seconds(compressing));
     out << line;
     return 0;
 }
