@@ -43,4 +43,5 @@ run_fuzzer() {
 run_fuzzer decoder || failed=1
 run_fuzzer description -max_len=8192 || failed=1
 run_fuzzer peresource -max_len=8192 || failed=1
+run_fuzzer installed -max_len=4096 || failed=1
 exit $failed

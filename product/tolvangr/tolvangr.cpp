@@ -1,13 +1,13 @@
-// Tolvangr: the uninstaller of the product the installer carries (Installed, from the product
-// description). The system's list of programs starts it from the Windows folder with no
-// arguments. It asks first, removes what the installation put in place (files,
-// program group, install folder, registry records), says what it had to leave, and has its own
-// file deleted once it has ended. While an installation of the product is running or unfinished
-// it says so instead of asking, and changes nothing.
+// Tolvangr: the uninstaller of the product the installer carries (Installed, the list the packer
+// writes into its resources from the product description). The system's list of programs starts
+// it from the Windows folder with no arguments. It asks first, removes what the installation put
+// in place (files, program group, install folder, registry records), says what it had to leave,
+// and has its own file deleted once it has ended. While an installation of the product is running
+// or unfinished it says so instead of asking, and changes nothing.
 //
 // Exit code: 0 removed, 1 cancelled, 2 not installed, 3 removed with items left behind,
 // 4 an installation under way (nothing changed), 5 the install folder cannot be found (nothing
-// changed).
+// changed), 6 no list of the product's files, or a damaged one (nothing changed).
 #include <windows.h>
 #include <string.h>
 
@@ -20,7 +20,15 @@ namespace {
 
 const char Caption[] = "Porvane";
 
-enum { ExitRemoved = 0, ExitCancelled = 1, ExitNotInstalled = 2, ExitPartly = 3, ExitUnderway = 4, ExitFolderMissing = 5 };
+enum {
+    ExitRemoved = 0,
+    ExitCancelled = 1,
+    ExitNotInstalled = 2,
+    ExitPartly = 3,
+    ExitUnderway = 4,
+    ExitFolderMissing = 5,
+    ExitNoProduct = 6,
+};
 
 enum { MessageSize = UninstallReportSize + 768 };  // the longest text around a report, with a path
 
@@ -82,6 +90,11 @@ void ShowFolderMissing(const UninstallPlan& plan, const UninstallReport& report)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     static_assert(UninstallReportSize + 64 < MessageSize, "the closing message holds the whole report");
+    // Everything below reads the list: without it nothing is touched, not even the program's own file.
+    if (!LoadInstalled()) {
+        Say(UninstallerNoProductText, MB_ICONSTOP);
+        return ExitNoProduct;
+    }
     UninstallPlan plan = {};
     FillSystemPlan(plan);
     // A folder that is some process's current folder cannot be removed: ours is one of the system's.

@@ -96,6 +96,12 @@ inline constexpr char FolderMissingFormat[] =
     "%s was not removed: its program folder cannot be found.\r\n%s\r\n\r\nNothing was changed. Put the "
     "folder back in its place (or connect its drive), then remove %s again.\r\n\r\n";
 
+// What the uninstaller says, and all it does, when it carries no list of the product's files or a
+// damaged one.
+inline constexpr char UninstallerNoProductText[] =
+    "This uninstaller holds no product it can remove: it was built without one, or it is damaged.\r\n"
+    "Nothing was changed.";
+
 // True when the running program is the product's uninstaller in the Windows folder.
 bool IsInstalledUninstaller(const InstalledProduct& product, const UninstallPlan& plan);
 

@@ -147,7 +147,7 @@ TEST_F(ReliabilityFaults, MissingProgramsFolderStopsAtTheGroupPage) {
 // The damaged copy finds the flipped byte before the clean-up: an earlier installation (its
 // files, a kept file, the user's own file, the uninstaller, the record of its folder) stays byte
 // for byte as it was. A copy with a damaged manifest, and the installer without a product, say so
-// before a first page and end.
+// before a first page and end; so does an uninstaller with a damaged list.
 TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     const std::string folder = "C:\\Reliability\\Apps\\Vantrel";
     MakeFolders(folder);
@@ -165,18 +165,34 @@ TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     EXPECT_EQ(run.proposedFolder, folder);
     EXPECT_EQ(run.installing.extracting, std::vector<std::string>{}) << "no file was begun";
 
+    std::string why;
+    DWORD exitCode = 0;
     for (const char* program : {PORVANE_DAMAGED_MANIFEST_EXE_PATH, PORVANE_BASE_EXE_PATH}) {
         InstallerRun noProduct;
         noProduct.program = program;
-        std::string why;
         ASSERT_TRUE(noProduct.Start(&why)) << program << ": " << why;
         EXPECT_EQ(AnswerNextBox(noProduct, IDOK), NoProductText) << program;
-        DWORD exitCode = 0;
         EXPECT_TRUE(noProduct.WaitForEnd(StepTimeoutMs, &exitCode)) << program;
         EXPECT_EQ(exitCode, 1u) << program;
     }
 
     EXPECT_EQ(Difference(before, ReadSystemState(folder, DefaultGroup)), "");
+
+    // An uninstaller with a damaged list, in the uninstaller's place: it says so, ends with 6 and
+    // leaves everything, its own file too.
+    const std::string uninstaller = UninstallerPath();
+    ASSERT_TRUE(CopyFileA(PORVANE_DAMAGED_UNINSTALLER_PATH, uninstaller.c_str(), FALSE));
+    const SystemState withDamaged = ReadSystemState(folder, DefaultGroup);
+    InstallerRun damagedList;
+    damagedList.program = uninstaller.c_str();
+    ASSERT_TRUE(damagedList.Start(&why)) << why;
+    EXPECT_EQ(AnswerNextBox(damagedList, IDOK),
+              "This uninstaller holds no product it can remove: it was built without one, or it is damaged.\r\n"
+              "Nothing was changed.");
+    EXPECT_TRUE(damagedList.WaitForEnd(StepTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 6u);
+    Sleep(2000);  // time enough for a removal helper, were one started
+    EXPECT_EQ(Difference(withDamaged, ReadSystemState(folder, DefaultGroup)), "");
 }
 
 }  // namespace

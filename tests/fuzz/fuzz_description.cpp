@@ -11,6 +11,7 @@
 
 #include "codegen.h"
 #include "description.h"
+#include "installedrecord.h"
 #include "manifest.h"
 
 namespace {
@@ -100,9 +101,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckImage(description, ManifestImage(description, packed));
     Require(ProductResource(description, packed).size() == ProductResourceSize(description.rows.size()));
     (void)ResourceScript(description, {}, "installer.manifest");
-    std::string list;
+    // The uninstaller's list of what it accepts is written, and read back as the uninstaller reads it.
+    std::vector<uint8_t> record;
     Diagnostics listDiagnostics;
     const std::vector<std::vector<uint8_t>> files(description.rows.size());
-    Require(InstalledProductSource(description, files, list, listDiagnostics) != listDiagnostics.HasErrors());
+    const bool listed = InstalledRecord(description, files, record, listDiagnostics);
+    Require(listed != listDiagnostics.HasErrors());
+    static InstalledProduct list;
+    Require(!listed || (ReadInstalledRecord(record.data(), record.size(), list) &&
+                        list.fileCount == static_cast<int>(description.rows.size()) &&
+                        list.shortcutCount == description.shortcutCount && description.productName == list.productName));
     return 0;
 }

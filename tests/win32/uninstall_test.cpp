@@ -6,6 +6,9 @@
 #include <objbase.h>
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +36,10 @@ const char VersionKey[] = "Software\\Quillfern Utilities\\Programs\\Vantrel\\Cur
 const char UninstallEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantrel";
 const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
 const char LowDiskValue[] = "DisableLowDiskSpaceBroadcast";
+
+// This program carries the uninstaller's list as its resource (installed.rc), read before any test
+// as the uninstaller reads it before anything else.
+const bool ListLoaded = LoadInstalled() || (fputs("no readable INSTALLED resource\n", stderr), abort(), false);
 
 bool HasValue(const char* keyPath, const char* name) {
     HKEY key;
@@ -512,7 +519,7 @@ TEST_F(UninstallTest, ReadsAValueTooLongForAPathOrOfAnotherTypeAsEmpty) {
     EXPECT_EQ(std::string(plan.groupName), "Vantrel");
 }
 
-// The list compiled into the uninstaller comes from the same description as the manifest.
+// The uninstaller's list comes from the same description as the manifest.
 TEST(InstalledList, NamesTheManifestsFilesFoldersAndShortcuts) {
     EXPECT_STREQ(Installed.productName, Manifest.product.productName);
     ASSERT_EQ(Installed.fileCount, Manifest.fileCount);

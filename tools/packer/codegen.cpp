@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "crc32.h"
+#include "installedrecord.h"
 #include "manifest.h"
 
 namespace fs = std::filesystem;
@@ -108,50 +109,67 @@ static std::string VersionKey(const ProductDescription& description) {
     return PublisherKey(description) + "\\Programs\\" + description.productName + "\\Current Version";
 }
 
-bool InstalledProductSource(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
-                            std::string& source, Diagnostics& diagnostics) {
-    if (files.size() != description.rows.size()) {
+namespace {
+
+void AddNumber(std::vector<uint8_t>& record, uint32_t value, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i) record.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// False when the text does not fit the uninstaller's buffer of bufferSize bytes.
+bool AddText(std::vector<uint8_t>& record, const std::string& text, size_t bufferSize) {
+    if (text.empty() || text.size() >= bufferSize || text.size() > 0xFF) return false;
+    record.push_back(static_cast<uint8_t>(text.size()));
+    record.insert(record.end(), text.begin(), text.end());
+    return true;
+}
+
+}  // namespace
+
+bool InstalledRecord(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
+                     std::vector<uint8_t>& record, Diagnostics& diagnostics) {
+    const size_t rows = description.rows.size();
+    if (files.size() != rows) {
         diagnostics.Error(description.path, 0, "the installed list needs every row's file");
         return false;
     }
-    const std::string publisherKey = PublisherKey(description);
-    const std::string versionKey = VersionKey(description);
-    std::string s = Banner;
-    s += "// What the uninstaller removes: the files, links and registry records of one installation.\n"
-         "#include \"installedproduct.h\"\n"
-         "\n"
-         "namespace {\n"
-         "\n"
-         "const InstalledFile Files[] = {\n";
-    for (size_t i = 0; i < description.rows.size(); ++i) {
+    if (rows > size_t{InstalledMaxFiles} || description.shortcutCount < 0 ||
+        static_cast<size_t>(description.shortcutCount) > rows) {
+        diagnostics.Error(description.path, 0, "the installed list holds at most " +
+                                                   std::to_string(InstalledMaxFiles) + " files, a link for each");
+        return false;
+    }
+    record.assign(InstalledTag, InstalledTag + sizeof InstalledTag);
+    AddNumber(record, InstalledFormat, 2);
+    AddNumber(record, static_cast<uint32_t>(rows), 2);
+    AddNumber(record, static_cast<uint32_t>(description.shortcutCount), 2);
+    AddNumber(record, 0, 2);
+    AddNumber(record, 0, 4);  // the size and the CRC-32, once the rest is written
+    AddNumber(record, 0, 4);
+    bool fits = AddText(record, description.productName, InstalledProductNameSize) &&
+                AddText(record, PublisherKey(description), InstalledKeySize) &&
+                AddText(record, VersionKey(description), InstalledKeySize);
+    for (size_t i = 0; i < rows && fits; ++i) {
         const DescribedRow& row = description.rows[i];
-        const bool inWindows = (row.flags & FILE_TO_WINDOWS_FOLDER) != 0;
         // A program cannot hold the CRC of its own bytes: the uninstaller's row is compared with
         // the running uninstaller's file.
         const bool itself = row.source == BuiltUninstallerSource;
-        const uint32_t crc = itself ? 0 : Crc32(files[i].data(), files[i].size());
-        s += "    {" + CLiteral(row.fileName) + ", " + (inWindows ? "true" : "false") + ", " +
-             std::to_string(row.fileSize) + ", " + Hex(crc, 8) + ", " + (itself ? "true" : "false") + "},\n";
+        fits = AddText(record, row.fileName, InstalledFileNameSize);
+        AddNumber(record, ((row.flags & FILE_TO_WINDOWS_FOLDER) ? uint32_t{InstalledFlagWindowsFolder} : 0) |
+                              (itself ? uint32_t{InstalledFlagUninstaller} : 0), 1);
+        AddNumber(record, row.fileSize, 4);
+        AddNumber(record, itself ? 0 : Crc32(files[i].data(), files[i].size()), 4);
     }
-    s += "};\n"
-         "\n"
-         "const char* const ShortcutNames[] = {\n";
-    for (int i = 0; i < description.shortcutCount; ++i) s += "    " + CLiteral(description.rows[i].shortcutName) + ",\n";
-    if (description.shortcutCount == 0) s += "    nullptr,  // none; the count below is 0\n";
-    s += "};\n"
-         "\n"
-         "}  // namespace\n"
-         "\n"
-         "const InstalledProduct Installed = {\n";
-    s += "    " + CLiteral(description.productName) + ",\n";
-    s += "    " + CLiteral(publisherKey) + ",\n";
-    s += "    " + CLiteral(versionKey) + ",\n";
-    s += "    Files,\n"
-         "    " + std::to_string(description.rows.size()) + ",\n"
-         "    ShortcutNames,\n"
-         "    " + std::to_string(description.shortcutCount) + ",\n"
-         "};\n";
-    source = s;
+    for (int i = 0; i < description.shortcutCount && fits; ++i) {
+        fits = AddText(record, description.rows[i].shortcutName, InstalledLinkNameSize);
+    }
+    if (!fits) {
+        diagnostics.Error(description.path, 0, "a name is too long for the uninstaller's list");
+        return false;
+    }
+    Put32(record, 12, static_cast<uint32_t>(record.size()));
+    Put32(record, InstalledCrcOffset,
+          Crc32Continue(Crc32(record.data(), InstalledCrcOffset), record.data() + InstalledHeaderSize,
+                        record.size() - InstalledHeaderSize));
     return true;
 }
 
@@ -181,6 +199,14 @@ VersionInfo InstallerVersionInfo(const ProductDescription& description) {
         {"ProductVersion", description.version},
     };
     return info;
+}
+
+std::string InstalledResourceScript(const std::string& recordFile, const std::vector<uint8_t>& record) {
+    char line[96];
+    snprintf(line, sizeof line, "// %s: %zu bytes, CRC-32 0x%08X\n", InstalledResourceName, record.size(),
+             Crc32(record.data(), record.size()));
+    return std::string(Banner) + "// The uninstaller's list of what an installation consists of.\n" + line +
+           InstalledResourceName + " RCDATA \"" + recordFile + "\"\n";
 }
 
 std::string ResourceScript(const ProductDescription& description, const std::vector<ScriptResource>& resources,

@@ -33,13 +33,17 @@ struct ScriptResource {
     uint32_t crc32;    // of the file's bytes
 };
 
-// installed_product.cpp for the uninstaller: the product's name, its publisher and version keys,
+// The uninstaller's list (installedrecord.h): the product's name, its publisher and version keys,
 // every installed file with its folder, size and CRC-32 (from files, one per row as LoadRowFiles
 // reads them), and the shortcut names. A row built as the uninstaller itself has no CRC of its
 // own bytes: it is marked for comparison with the running uninstaller instead. False, with the
-// reason in diagnostics, without a file for every row.
-bool InstalledProductSource(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
-                            std::string& source, Diagnostics& diagnostics);
+// reason in diagnostics, without a file for every row or with a name the list cannot hold.
+bool InstalledRecord(const ProductDescription& description, const std::vector<std::vector<uint8_t>>& files,
+                     std::vector<uint8_t>& record, Diagnostics& diagnostics);
+
+// installed.rc: the record, in the file recordFile (absolute, '/' separated), as the uninstaller's
+// resource; its size and CRC-32 in a comment, so that the script changes whenever the record does.
+std::string InstalledResourceScript(const std::string& recordFile, const std::vector<uint8_t>& record);
 
 // The installer's and the uninstaller's application manifests: their identities and descriptions
 // name the product.

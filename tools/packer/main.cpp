@@ -38,9 +38,9 @@ int Usage() {
                  "       porvane-pack --uninstaller-row DESCRIPTION\n"
                  "  Prints row 0's file name and size as \"NAME;SIZE\" when its source is @uninstaller.\n"
                  "       porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]\n"
-                 "  Writes what the uninstaller is built with into OUTDIR: installed_product.cpp (with\n"
+                 "  Writes what the uninstaller is built with into OUTDIR: its list installed.bin (with\n"
                  "  each file's size and CRC-32, read from every source but @uninstaller) and\n"
-                 "  uninstaller.manifest.\n";
+                 "  installed.rc, and uninstaller.manifest.\n";
     return 2;
 }
 
@@ -80,33 +80,33 @@ int PrintUninstallerRow(const char* path) {
     return 0;
 }
 
-// The uninstaller is one of the payloads, so it is built before the packing run: what it needs,
-// and the installer's texts and manifest, come from the description and the files it names, the
-// uninstaller itself left out. The depfile, when asked for, names every file read, for installed_product.cpp.
+// The uninstaller is one of the payloads, so it is built before the packing run: what it needs
+// comes from the description and the files it names, the uninstaller itself left out. The depfile, when asked for, names every file read, for installed.bin.
 int WriteDescribed(const char* path, const char* outDir, const std::vector<std::string>& inputFolders,
                    const std::string& depfile) {
     Diagnostics diagnostics;
     ProductDescription description;
     LoadedInputs inputs;
-    std::string installed;
+    std::vector<uint8_t> installed;
     std::vector<std::string> changed;
     const std::string folder = std::string(outDir) + "/";
+    std::error_code error;
+    const std::string recordFile = std::filesystem::absolute(folder + "installed.bin", error).generic_string();
     bool written = ReadDescription(path, description, diagnostics) &&
                    LoadRowFiles(description, inputFolders, inputs, diagnostics, std::string(),
                                 BuiltUninstallerRow::Skipped) &&
-                   InstalledProductSource(description, inputs.files, installed, diagnostics) &&
-                   CommitOutputs({{folder + "installed_product.cpp", installed},
+                   InstalledRecord(description, inputs.files, installed, diagnostics) &&
+                   CommitOutputs({{folder + "installed.bin", std::string(installed.begin(), installed.end())},
+                                  {folder + "installed.rc", InstalledResourceScript(recordFile, installed)},
                                   {folder + "uninstaller.manifest", UninstallerManifest(description)}},
                                  changed, diagnostics);
     if (written && !depfile.empty()) {
-        std::error_code error;
         std::vector<std::string> read{std::filesystem::absolute(path, error).string()};
         for (const std::string& file : inputs.filePaths) {
             if (!file.empty()) read.push_back(std::filesystem::absolute(file, error).string());
         }
-        const std::string target = std::filesystem::absolute(folder + "installed_product.cpp", error).string();
         std::vector<std::string> ignored;
-        written = CommitOutputs({{depfile, DependencyFile(target, read)}}, ignored, diagnostics);
+        written = CommitOutputs({{depfile, DependencyFile(recordFile, read)}}, ignored, diagnostics);
     }
     PrintDiagnostics(diagnostics);
     return written ? 0 : 1;
