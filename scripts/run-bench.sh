@@ -1,8 +1,8 @@
 #!/bin/bash
-# `make bench`: codec figures, the decoder's instruction count per output byte, then the wall time
-# of whole installations under Wine. NATIVE and WIN32 are the build folders, WINE_ROOT the
-# harness's. PORVANE_PAYLOAD_DIR (folders joined by ':') says where this build's payload sources
-# are; by default the linked product programs and product/text.
+# `make bench`: codec figures, the decoder's instruction count per output byte, the time of packing
+# Vantrel's installer, then the wall time of whole installations under Wine. NATIVE and WIN32 are
+# the build folders, WINE_ROOT the harness's. PORVANE_PAYLOAD_DIR (folders joined by ':') says
+# where this build's payload sources are; by default the linked product programs and product/text.
 set -u
 : "${NATIVE:?set NATIVE to the native build folder}" "${WIN32:?set WIN32 to the win32 build folder}"
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +24,16 @@ bytes=$(cat "$work/decode.out")
 ir=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$work/callgrind.log")
 awk -v ir="$ir" -v bytes="$bytes" \
     'BEGIN { printf "   %d Ir for %d bytes out: %.1f Ir per output byte\n", ir, bytes, ir / bytes }'
+
+# Vantrel's installer written into the product-free installer by porvane-pack build, from its
+# description and files: the time of the whole run and the share the compression takes (3 runs).
+echo "== Packing: porvane-pack build of Vantrel's installer (3 runs)"
+for run in 1 2 3; do
+    "$NATIVE/tools/porvane-pack" build "$root/resources/vantrel.product" -o "$work/Porvane-packed.exe" \
+        --inputs "$WIN32/product/bin" --inputs "$root" --base "$WIN32/wizard/PorvaneBase.exe" \
+        --uninstaller "$WIN32/product/bin/Tolvangr.exe" | sed -n 's/.* bytes written to .* in /   run '"$run"': /p' \
+        || exit 1
+done
 
 # A whole default installation under Wine, the driver answering each page as soon as it appears
 # (it looks at the windows every 50 ms, and every millisecond for a moment after the installer

@@ -5,6 +5,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/packer/sources.cmake)
 add_executable(porvane_pack_windows ${porvane_packer_core_sources} ${CMAKE_CURRENT_LIST_DIR}/packer/main.cpp
     ${CMAKE_CURRENT_LIST_DIR}/lzhuf_encoder.cpp)
 set_target_properties(porvane_pack_windows PROPERTIES OUTPUT_NAME porvane-pack)
-target_include_directories(porvane_pack_windows PRIVATE ${CMAKE_CURRENT_LIST_DIR}/packer ${CMAKE_CURRENT_LIST_DIR})
+target_include_directories(porvane_pack_windows PRIVATE ${CMAKE_CURRENT_LIST_DIR}/packer ${CMAKE_CURRENT_LIST_DIR}
+                                                    ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(porvane_pack_windows PRIVATE porvane_portable)
 target_link_options(porvane_pack_windows PRIVATE -static)

@@ -1,6 +1,6 @@
 # The installation tests' helpers (linked into porvane_e2e_tests), the unattended installation of
 # `make run` without a display, the installation timing of `make bench` and the signed installer's
-# test.
+# test, and the installer written by porvane-pack build into the product-free installer.
 if(TARGET porvane_e2e_tests)
     # Where the payloads come from, to compare the installed files with, byte for byte.
     porvane_windows_path(product_bin_path ${PORVANE_PRODUCT_BIN_DIR})
@@ -23,5 +23,26 @@ if(TARGET porvane_e2e_tests)
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/signed_install.sh $<TARGET_FILE:Porvane>
                      $<TARGET_FILE:porvane_unattended> ${CMAKE_CURRENT_BINARY_DIR}/signed)
     set_tests_properties(PorvaneSignedInstallerVerifiesAndInstalls PROPERTIES
+        RESOURCE_GROUPS harness:1 COST 10 TIMEOUT 300 ENVIRONMENT WINE_ROOT=${PORVANE_WINE_ROOT})
+
+    # The same product written by `porvane-pack build` into the product-free installer goes through
+    # a whole default installation too. The packing run's stamp stands for the files it reads.
+    set(packed_installer ${CMAKE_BINARY_DIR}/tests/Porvane-packed.exe)
+    set(packed_uninstaller)
+    if(PORVANE_UNINSTALLER)
+        set(packed_uninstaller --uninstaller ${PORVANE_UNINSTALLER})
+    endif()
+    add_custom_command(
+        OUTPUT ${packed_installer}
+        COMMAND ${PORVANE_PACKER} build ${PORVANE_PRODUCT} -o ${packed_installer}
+                --inputs ${PORVANE_PRODUCT_BIN_DIR} --inputs ${CMAKE_SOURCE_DIR}
+                --base $<TARGET_FILE:PorvaneBase> ${packed_uninstaller}
+        DEPENDS PorvaneBase ${PORVANE_PACKER} ${PORVANE_GENERATED_DIR}/packer.stamp
+        COMMENT "Writing the product into the product-free installer"
+        VERBATIM)
+    add_custom_target(porvane_packed_installer ALL DEPENDS ${packed_installer})
+    porvane_windows_path(packed_installer_path ${packed_installer})
+    add_test(NAME PorvanePackedInstallerInstalls COMMAND porvane_unattended --installer ${packed_installer_path})
+    set_tests_properties(PorvanePackedInstallerInstalls PROPERTIES
         RESOURCE_GROUPS harness:1 COST 10 TIMEOUT 300 ENVIRONMENT WINE_ROOT=${PORVANE_WINE_ROOT})
 endif()

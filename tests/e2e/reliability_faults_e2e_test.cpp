@@ -148,8 +148,8 @@ TEST_F(ReliabilityFaults, MissingProgramsFolderStopsAtTheGroupPage) {
 
 // The damaged copy finds the flipped byte before the clean-up: an earlier installation (its
 // files, a kept file, the user's own file, the uninstaller, the record of its folder) stays byte
-// for byte as it was. A copy with a damaged manifest says so before its first page and ends, and
-// so does an uninstaller with a damaged list.
+// for byte as it was. A copy with a damaged manifest, and the installer without a product, say so
+// before a first page and end; so does an uninstaller with a damaged list.
 TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     const std::string folder = "C:\\Reliability\\Apps\\Vantrel";
     MakeFolders(folder);
@@ -167,14 +167,16 @@ TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
     EXPECT_EQ(run.proposedFolder, folder);
     EXPECT_EQ(run.installing.extracting, std::vector<std::string>{}) << "no file was begun";
 
-    InstallerRun noProduct;
-    noProduct.program = PORVANE_DAMAGED_MANIFEST_EXE_PATH;
     std::string why;
-    ASSERT_TRUE(noProduct.Start(&why)) << why;
-    EXPECT_EQ(AnswerNextBox(noProduct, IDOK), NoProductText);
     DWORD exitCode = 0;
-    EXPECT_TRUE(noProduct.WaitForEnd(StepTimeoutMs, &exitCode));
-    EXPECT_EQ(exitCode, 1u);
+    for (const char* program : {PORVANE_DAMAGED_MANIFEST_EXE_PATH, PORVANE_BASE_EXE_PATH}) {
+        InstallerRun noProduct;
+        noProduct.program = program;
+        ASSERT_TRUE(noProduct.Start(&why)) << program << ": " << why;
+        EXPECT_EQ(AnswerNextBox(noProduct, IDOK), NoProductText) << program;
+        EXPECT_TRUE(noProduct.WaitForEnd(StepTimeoutMs, &exitCode)) << program;
+        EXPECT_EQ(exitCode, 1u) << program;
+    }
 
     EXPECT_EQ(Difference(before, ReadSystemState(folder, DefaultGroup)), "");
 

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "buildinstaller.h"
 #include "codegen.h"
 #include "crc32.h"
 #include "description.h"
@@ -19,6 +21,7 @@
 #include "lzhuf.h"
 #include "manifest.h"
 #include "packer.h"
+#include "resourcetree.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -712,6 +715,66 @@ TEST_F(PackerFixture, ArtOfTheShapeItsPlaceNeedsIsWrittenForTheResourceCompilerE
     EXPECT_EQ(ReadFile(outDir / "art" / "sidepicture.bmp"), Bitmap(120, 168, 4));
     ASSERT_EQ(Run(text), 0);
     EXPECT_FALSE(fs::exists(outDir / "art" / "sidepicture.bmp"));  // the installer's own again
+}
+
+// porvane-pack build reports what it refuses at its place, with the reason, and writes nothing;
+// what it accepts, it writes with the art the description names in place of the installer's.
+TEST_F(PackerFixture, BuildRefusesWithTheReasonElseWritesTheProductAndItsArtIntoTheBase) {
+    const fs::path build = PORVANE_WIN32_BUILD_DIR, art = fs::path(PORVANE_SOURCE_DIR) / "resources" / "art";
+    const std::string base = (build / "wizard" / "PorvaneBase.exe").string(), output = (root / "Setup.exe").string();
+    const std::string withArt = Replaced(text, "shortcutCount = 3\n", "shortcutCount = 3\ninstallerIcon = " +
+                                         (art / "shortcuts.ico").string() + "\nsidePicture = " +
+                                         (art / "pagepicture.bmp").string() + "\n");
+    const std::string missingSource = Replaced(text, "source = Prog.exe", "source = Gone.exe");
+    const struct {
+        std::string description, base, diagnostic;
+    } rows[] = {
+        {text + "bogus\n", base, descriptionPath + ":" + std::to_string(LineOf(text + "bogus\n", "bogus")) + ": "},
+        {missingSource, base, descriptionPath + ":" + std::to_string(LineOf(missingSource, "Gone.exe")) +
+                                  ": \"Gone.exe\" not found"},
+        {text, (root / "none.exe").string(), (root / "none.exe").string() + ": cannot be read"},
+        {text, descriptionPath, descriptionPath + ": not a product-free installer: not a Windows program"},
+        {text, (build / "wizard" / "Porvane.exe").string(),
+         (build / "wizard" / "Porvane.exe").string() + ": not a product-free installer: already holds a product"},
+        {withArt, base, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.diagnostic);
+        WriteFile(descriptionPath, row.description);
+        std::ostringstream out, err;
+        const std::vector<fs::path> before = FolderListing(root);
+        const int code = RunBuild({descriptionPath, output, {inputs.string()}, row.base, ""}, out, err);
+        if (!row.diagnostic.empty()) {
+            EXPECT_EQ(code, 1);
+            EXPECT_EQ(err.str().find(row.diagnostic), 0u) << err.str();
+            EXPECT_TRUE(FolderListing(root) == before);
+            continue;
+        }
+        ASSERT_EQ(code, 0) << err.str();
+        std::vector<ResourceEntry> entries;
+        std::string failure;
+        ASSERT_TRUE(ReadResourceTree(Bytes(ReadFile(output)), entries, failure)) << failure;
+        const auto find = [&](uint16_t type, uint16_t name) {
+            const auto at = std::find_if(entries.begin(), entries.end(), [&](const ResourceEntry& entry) {
+                return entry.type == ResourceId::Number(type) && entry.name == ResourceId::Number(name);
+            });
+            return at == entries.end() ? std::vector<uint8_t>() : at->data;
+        };
+        EXPECT_TRUE(find(2, 201) == Bytes(ReadFile(art / "pagepicture.bmp").substr(14)));
+        // The group lists the icon file's images, each held whole under the id the group gives it.
+        const std::vector<uint8_t> icon = Bytes(ReadFile(art / "shortcuts.ico")), group = find(14, 100);
+        ASSERT_EQ(group.size(), 6u + 14u * icon[4]);
+        size_t images = 0;
+        for (size_t i = 0; i < icon[4]; ++i) {
+            const uint8_t* item = &icon[6 + 16 * i];
+            const uint32_t size = item[8] | item[9] << 8 | item[10] << 16, offset = item[12] | item[13] << 8;
+            EXPECT_TRUE(std::equal(item, item + 12, group.begin() + 6 + 14 * i));
+            const std::vector<uint8_t> image = find(3, group[6 + 14 * i + 12] | group[6 + 14 * i + 13] << 8);
+            EXPECT_TRUE(image == std::vector<uint8_t>(icon.begin() + offset, icon.begin() + offset + size)) << i;
+        }
+        for (const ResourceEntry& entry : entries) images += entry.type == ResourceId::Number(3) ? 1 : 0;
+        EXPECT_EQ(images, 2u * icon[4]) << "the replaced icon's images are gone";
+    }
 }
 
 TEST_F(PackerFixture, DependencyFileListsEveryInputForTheStamp) {

@@ -4,15 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "buildinstaller.h"
 #include "description.h"
 #include "peimage.h"
 #include "peresource.h"
@@ -267,6 +270,49 @@ TEST_F(BuiltInstallerResources, RefusesDamagedImagesWithTheReason) {
 ResourceEntry Named(const std::string& name, uint16_t number = 0) {
     return {ResourceId::Number(RESOURCE_RAW_DATA), name.empty() ? ResourceId::Number(number) : ResourceId::Text(name),
             0x409, 0, {}};
+}
+
+// Vantrel written into the product-free installer by porvane-pack build has the resource tree of the
+// installer the resource compiler built from the product's script: every entry, payloads, licence,
+// PRODUCT, texts, version and manifest among them, byte for byte. The product-free installer has
+// all of them but the product's, and its own application manifest.
+TEST_F(BuiltInstallerResources, PackedIntoTheProductFreeInstallerAsTheResourceCompilerBuildsIt) {
+    const fs::path build = PORVANE_WIN32_BUILD_DIR;
+    const fs::path packedPath = fs::temp_directory_path() / ("porvane-packed-" + std::to_string(getpid()) + ".exe");
+    BuildOptions options = {std::string(PORVANE_SOURCE_DIR) + "/resources/vantrel.product", packedPath.string(),
+                            {(build / "product" / "bin").string(), PORVANE_SOURCE_DIR},
+                            (build / "wizard" / "PorvaneBase.exe").string(),
+                            (build / "product" / "bin" / "Tolvangr.exe").string()};
+    std::ostringstream out, err;
+    ASSERT_EQ(RunBuild(options, out, err), 0) << err.str();
+    const std::vector<uint8_t> packed = ReadBytes(packedPath), base = ReadBytes(options.base);
+    fs::remove(packedPath);
+    std::vector<ResourceEntry> packedEntries, builtEntries, baseEntries;
+    std::string failure;
+    ASSERT_TRUE(ReadResourceTree(packed, packedEntries, failure)) << failure;
+    ASSERT_TRUE(ReadResourceTree(installer, builtEntries, failure)) << failure;
+    ASSERT_TRUE(ReadResourceTree(base, baseEntries, failure)) << failure;
+    ASSERT_EQ(packedEntries.size(), builtEntries.size());
+    for (size_t i = 0; i < builtEntries.size(); ++i) {
+        EXPECT_TRUE(packedEntries[i] == builtEntries[i]) << "entry " << i << " of type " << builtEntries[i].type.number
+                                                         << ", name " << builtEntries[i].name.number;
+    }
+    const ResourceId manifest = ResourceId::Number(24);
+    size_t product = 0;
+    for (const ResourceEntry& entry : builtEntries) {
+        const bool own = std::find(baseEntries.begin(), baseEntries.end(), entry) != baseEntries.end();
+        product += own ? 0 : 1;
+        EXPECT_TRUE(own || entry.type.number == RESOURCE_RAW_DATA || entry.type.number == RESOURCE_STRING ||
+                    entry.type.number == RESOURCE_VERSION || entry.type == manifest)
+            << "type " << entry.type.number << ", name " << entry.name.number;
+    }
+    EXPECT_EQ(product, description.rows.size() + 5) << "payloads, LICENSE, PRODUCT, texts, version, manifest";
+    EXPECT_EQ(baseEntries.size(), builtEntries.size() - product + 1);
+    for (const ResourceEntry& entry : baseEntries) {
+        if (entry.type == manifest) {
+            EXPECT_EQ(std::string(entry.data.begin(), entry.data.end()), ProductFreeInstallerManifest());
+        }
+    }
 }
 
 TEST(ResourceOrder, NamesFirstAsBothLoadersCompareThemThenNumbers) {

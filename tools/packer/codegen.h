@@ -4,10 +4,12 @@
 
 #include <stdint.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "description.h"
+#include "resourceencode.h"
 
 // What the packer learned about each row by compressing it.
 struct PackedRow {
@@ -48,9 +50,22 @@ std::string InstalledResourceScript(const std::string& recordFile, const std::ve
 std::string InstallerManifest(const ProductDescription& description);
 std::string UninstallerManifest(const ProductDescription& description);
 
+// The product-free installer's application manifest: the installer's, with an identity and a
+// description that name no product.
+std::string ProductFreeInstallerManifest();
+
 // The version as the four numbers of a version resource: its leading dot-separated numbers
 // ("3.02" gives 3, 2, 0, 0); what does not read as a number counts 0.
 std::vector<uint16_t> VersionNumbers(const std::string& version);
+
+// The language of every resource the packer writes: U.S. English, the resource compiler's default.
+enum : uint16_t { ProductLanguage = 0x409 };
+
+// The product's texts in the installer's string table, by id (IDS_PRODUCT_* in manifest.h).
+std::map<uint16_t, std::string> InstallerTexts(const ProductDescription& description);
+
+// The installer's version information: the product's version, name and publisher.
+VersionInfo InstallerVersionInfo(const ProductDescription& description);
 
 // payloads.rc: the product's resources for the installer: resources (the payloads, the licence,
 // PRODUCT), the product's texts as a string table, the version information, and

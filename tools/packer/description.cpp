@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "manifest.h"
+#include "resource.h"
 
 namespace {
 
@@ -685,13 +686,13 @@ bool CheckTable(const ProductDescription& out, int productLine, int shortcutCoun
 
 // The installer's own art (resources/art) is what the templates and the backdrop are laid out for.
 const ArtSlot ArtSlots[] = {
-    {"installerIcon", "porvane.ico", true, 32, 32, 4},
-    {"shortcutsIcon", "shortcuts.ico", true, 32, 32, 4},
-    {"pagePicture", "pagepicture.bmp", false, 120, 168, 4},
-    {"sidePicture", "sidepicture.bmp", false, 120, 168, 4},
-    {"bannerRight", "bannerright.bmp", false, 334, 58, 8},
-    {"bannerFill", "bannerfill.bmp", false, 20, 58, 8},
-    {"bannerRule", "bannerrule.bmp", false, 10, 2, 8},
+    {"installerIcon", "porvane.ico", IDI_PORVANE, true, 32, 32, 4},
+    {"shortcutsIcon", "shortcuts.ico", IDI_SHORTCUTS, true, 32, 32, 4},
+    {"pagePicture", "pagepicture.bmp", IDB_PAGE_PICTURE, false, 120, 168, 4},
+    {"sidePicture", "sidepicture.bmp", IDB_SIDE_PICTURE, false, 120, 168, 4},
+    {"bannerRight", "bannerright.bmp", IDB_BANNER_RIGHT, false, 334, 58, 8},
+    {"bannerFill", "bannerfill.bmp", IDB_BANNER_FILL, false, 20, 58, 8},
+    {"bannerRule", "bannerrule.bmp", IDB_BANNER_RULE, false, 10, 2, 8},
 };
 const size_t ArtSlotCount = sizeof ArtSlots / sizeof ArtSlots[0];
 

@@ -51,6 +51,7 @@ struct DescribedRow {
 struct ArtSlot {
     const char* key;       // in [product]
     const char* fileName;  // of the installer's own art, and of the copy the packer writes
+    uint16_t resourceId;   // the installer's bitmap, or its icon group (resource.h)
     bool icon;             // an icon file with a 32 by 32 and a 16 by 16 image; else a bitmap
     int width, height;     // of a bitmap
     int bitCount;          // colour depth of the bitmap or of both icon images

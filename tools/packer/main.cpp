@@ -1,4 +1,6 @@
+// porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... --base BASE.exe [--uninstaller FILE]
 // porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE] [--stamp FILE]
+// porvane-pack --product-free-manifest FILE
 // porvane-pack --size-of NAME DESCRIPTION
 // porvane-pack --uninstaller-row DESCRIPTION
 // porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]
@@ -7,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "buildinstaller.h"
 #include "codegen.h"
 #include "inputs.h"
 #include "manifest_records.h"
@@ -17,12 +20,19 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE]\n"
+    std::cerr << "usage: porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... --base BASE.exe\n"
+                 "                          [--uninstaller FILE]\n"
+                 "  Writes OUT.exe: the product-free installer BASE.exe with the product of DESCRIPTION\n"
+                 "  written into its resources (payloads, licence, manifest, texts, version information,\n"
+                 "  application manifest, art). Paths are looked for as below. Nothing is written on an error.\n"
+                 "       porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE]\n"
                  "                    [--stamp FILE]\n"
                  "  Relative paths in DESCRIPTION are looked for beside it, then in each --inputs folder in\n"
                  "  order; a row 0 whose source is @uninstaller takes the --uninstaller file. Writes\n"
                  "  payloads.rc (the product's resources for the installer), product.bin, manifest.bin,\n"
                  "  installer.manifest, payloads/ and the description's own art (art/) into OUTDIR.\n"
+                 "       porvane-pack --product-free-manifest FILE\n"
+                 "  Writes the application manifest of the installer without a product.\n"
                  "       porvane-pack --size-of NAME DESCRIPTION\n"
                  "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n"
                  "       porvane-pack --uninstaller-row DESCRIPTION\n"
@@ -115,12 +125,43 @@ int Describe(int argc, char** argv) {
     return WriteDescribed(argv[2], argv[3], inputFolders, depfile);
 }
 
+int Build(int argc, char** argv) {
+    BuildOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const bool takesValue = strcmp(argv[i], "-o") == 0 || strcmp(argv[i], "--inputs") == 0 ||
+                                strcmp(argv[i], "--base") == 0 || strcmp(argv[i], "--uninstaller") == 0;
+        if (takesValue) {
+            if (i + 1 == argc) return Usage();
+            const char* value = argv[++i];
+            if (strcmp(argv[i - 1], "-o") == 0) options.output = value;
+            else if (strcmp(argv[i - 1], "--inputs") == 0) options.inputs.push_back(value);
+            else if (strcmp(argv[i - 1], "--base") == 0) options.base = value;
+            else options.uninstaller = value;
+        } else if (argv[i][0] == '-' || !options.description.empty()) {
+            return Usage();
+        } else {
+            options.description = argv[i];
+        }
+    }
+    if (options.description.empty() || options.output.empty() || options.base.empty()) return Usage();
+    return RunBuild(options, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "--size-of") == 0) return argc == 4 ? PrintSizeOf(argv[2], argv[3]) : Usage();
     if (argc >= 2 && strcmp(argv[1], "--uninstaller-row") == 0) return argc == 3 ? PrintUninstallerRow(argv[2]) : Usage();
     if (argc >= 2 && strcmp(argv[1], "--describe") == 0) return Describe(argc, argv);
+    if (argc >= 2 && strcmp(argv[1], "build") == 0) return Build(argc, argv);
+    if (argc >= 2 && strcmp(argv[1], "--product-free-manifest") == 0) {
+        if (argc != 3) return Usage();
+        Diagnostics diagnostics;
+        std::vector<std::string> changed;
+        const bool written = CommitOutputs({{argv[2], ProductFreeInstallerManifest()}}, changed, diagnostics);
+        PrintDiagnostics(diagnostics);
+        return written ? 0 : 1;
+    }
     PackerOptions options;
     std::string* positional[] = {&options.description, &options.outDir};
     size_t positionalCount = 0;

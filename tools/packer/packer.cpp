@@ -95,6 +95,40 @@ bool PackPayload(const std::vector<uint8_t>& data, std::vector<uint8_t>& stream,
     return true;
 }
 
+bool CompressRows(const ProductDescription& description, const LoadedInputs& inputs,
+                  std::vector<std::vector<uint8_t>>& streams, std::vector<PackedRow>& packed, Diagnostics& diagnostics) {
+    const size_t rows = description.rows.size();
+    streams.assign(rows, {});
+    packed.assign(rows, {});
+    for (size_t i = 0; i < rows; ++i) {
+        std::string failure;
+        if (!PackPayload(inputs.files[i], streams[i], failure)) {
+            diagnostics.Error(description.path, description.rows[i].line, inputs.filePaths[i] + ": " + failure);
+            return false;
+        }
+        packed[i] = {static_cast<uint32_t>(streams[i].size()), Crc32(streams[i].data(), streams[i].size())};
+    }
+    return true;
+}
+
+void PrintSizes(const ProductDescription& description, const LoadedInputs& inputs,
+                const std::vector<PackedRow>& packed, std::ostream& out) {
+    const size_t rows = description.rows.size();
+    out << "porvane-pack: " << description.productName << " " << description.version << ", " << rows << " files, "
+        << description.shortcutCount << " shortcuts\n";
+    out << Row("row", "file", "resource", "size", "compressed", "ratio");
+    uint64_t totalSize = 0, totalPacked = 0;
+    for (size_t i = 0; i < rows; ++i) {
+        const DescribedRow& row = description.rows[i];
+        totalSize += row.fileSize;
+        totalPacked += packed[i].compressedSize;
+        out << Row(std::to_string(i), row.fileName, row.resourceName, Grouped(row.fileSize),
+                   Grouped(packed[i].compressedSize), Percent(packed[i].compressedSize, row.fileSize));
+    }
+    out << Row("", "total", "", Grouped(totalSize), Grouped(totalPacked), Percent(totalPacked, totalSize));
+    out << Row("", "licence text", "LICENSE", Grouped(inputs.license.size()), "stored", "");
+}
+
 int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err) {
     Diagnostics diagnostics;
     ProductDescription description;
@@ -116,16 +150,11 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
     }
 
     const size_t rows = description.rows.size();
-    std::vector<std::vector<uint8_t>> streams(rows);
-    std::vector<PackedRow> packed(rows);
-    for (size_t i = 0; i < rows; ++i) {
-        std::string failure;
-        if (!PackPayload(inputs.files[i], streams[i], failure)) {
-            diagnostics.Error(description.path, description.rows[i].line, inputs.filePaths[i] + ": " + failure);
-            PrintDiagnostics(diagnostics, err);
-            return 1;
-        }
-        packed[i] = {static_cast<uint32_t>(streams[i].size()), Crc32(streams[i].data(), streams[i].size())};
+    std::vector<std::vector<uint8_t>> streams;
+    std::vector<PackedRow> packed;
+    if (!CompressRows(description, inputs, streams, packed, diagnostics)) {
+        PrintDiagnostics(diagnostics, err);
+        return 1;
     }
 
     std::vector<OutputFile> files;
@@ -200,19 +229,7 @@ int RunPacker(const PackerOptions& options, std::ostream& out, std::ostream& err
     }
     PrintDiagnostics(diagnostics, err);  // warnings
 
-    out << "porvane-pack: " << description.productName << " " << description.version << ", " << rows << " files, "
-        << description.shortcutCount << " shortcuts\n";
-    out << Row("row", "file", "resource", "size", "compressed", "ratio");
-    uint64_t totalSize = 0, totalPacked = 0;
-    for (size_t i = 0; i < rows; ++i) {
-        const DescribedRow& row = description.rows[i];
-        totalSize += row.fileSize;
-        totalPacked += packed[i].compressedSize;
-        out << Row(std::to_string(i), row.fileName, row.resourceName, Grouped(row.fileSize),
-                   Grouped(packed[i].compressedSize), Percent(packed[i].compressedSize, row.fileSize));
-    }
-    out << Row("", "total", "", Grouped(totalSize), Grouped(totalPacked), Percent(totalPacked, totalSize));
-    out << Row("", "licence text", "LICENSE", Grouped(inputs.license.size()), "stored", "");
+    PrintSizes(description, inputs, packed, out);
     const std::string written = changed.empty()      ? std::string("outputs unchanged")
                                 : changed.size() == 1 ? std::string("1 output written")
                                                       : std::to_string(changed.size()) + " outputs written";
