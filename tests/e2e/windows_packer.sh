@@ -2,12 +2,14 @@
 # The packer built for Windows, run under Wine on the product description the build packed, writes
 # the same files as the native packer did for the build: the product resource, the manifest, the
 # application manifest, every compressed payload and the licence byte for byte, and a resource
-# script that differs only in the folder it names.
-#   windows_packer.sh porvane-pack.exe DESCRIPTION GENERATED_DIR WORK_FOLDER UNINSTALLER INPUT_DIR...
-#   (WINE_ROOT: the harness)
+# script that differs only in the folder it names. Its `build` writes the product into the
+# product-free installer byte for byte as the native packer's `build` did (PACKED).
+#   windows_packer.sh porvane-pack.exe DESCRIPTION GENERATED_DIR WORK_FOLDER UNINSTALLER BASE PACKED
+#                     INPUT_DIR...   (WINE_ROOT: the harness)
 set -u
 packer=${1:?} description=${2:?} generated=$(cd "${3:?}" && pwd) work=${4:?} uninstaller=${5:?}
-shift 5
+base=${6:?} packed=${7:?}
+shift 7
 root=$(cd "$(dirname "$0")/../.." && pwd)
 fail() { echo "windows packer: $*" >&2; exit 1; }
 windows() { local path; path=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${path//\//\\}"; }
@@ -25,4 +27,8 @@ for file in product.bin manifest.bin installer.manifest payloads/LICENSE.txt "$g
 done
 [ "$(sed "s#$generated#G#g" "$generated/payloads.rc")" = "$(sed "s#Z:$out#G#g" "$out/payloads.rc")" ] \
     || fail "payloads.rc differs from the native packer's beyond its folder"
+"$root/scripts/wine-harness.sh" exec "$packer" build "$(windows "$description")" -o "$(windows "$work")\\packed.exe" \
+    "${inputs[@]}" --base "$(windows "$base")" --uninstaller "$(windows "$uninstaller")" >"$work/log" 2>&1 \
+    || { cat "$work/log" >&2; fail "build failed"; }
+cmp -s "$packed" "$work/packed.exe" || fail "build wrote other bytes than the native packer's"
 echo "windows packer: the same outputs as the native packer"
