@@ -1,7 +1,8 @@
 # Porvane: the front door. CMake does the building; see README.md.
 #   make run     build the installer and run it under Wine
 #   make test    build everything and run every test (native, Win32 under Wine, end to end, fuzz smoke)
-#   make dist    build only what dist/Porvane.exe needs; sign it when SIGN_CERT and SIGN_KEY are given
+#   make dist    build only what dist/Porvane.exe needs; sign it when SIGN_CERT and SIGN_KEY are given;
+#                and the packers dist/porvane-pack and dist/porvane-pack.exe
 #   make reproduce   two clean builds in two fresh folders must give the same bytes
 #   make bench | fuzz | screenshots | clean
 
@@ -65,8 +66,17 @@ installer: setup
 	@$(CONFIGURE_WIN32)
 	@cmake --build $(WIN32) -j $(JOBS) --target $(DIST_WIN32_TARGETS)
 
+# With Vantrel's installer, the packers a publisher takes away: for Linux and for Windows, each
+# carrying the product-free installer, so that `porvane-pack build` needs nothing else.
 dist: installer
 	@$(MAKE_DIST)
+ifeq ($(PRODUCT),)
+	@cmake --build $(WIN32) -j $(JOBS) --target porvane_pack_windows
+	@cmake --build $(NATIVE) -j $(JOBS) --target porvane-pack-dist
+	@cp $(NATIVE)/tools/porvane-pack-carrying dist/porvane-pack
+	@cp $(WIN32)/porvane-pack.exe dist/porvane-pack.exe
+	@echo "dist/porvane-pack, dist/porvane-pack.exe: the packers, carrying the product-free installer"
+endif
 
 # The installer and the driver of the unattended run, not the tests.
 run: installer

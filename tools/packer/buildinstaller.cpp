@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "crc32.h"
+#include "embedded.h"
 #include "manifest.h"
 #include "outputs.h"
 #include "packer.h"
@@ -205,9 +206,16 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
 
     bool good = ReadDescription(options.description, description, diagnostics) &&
                 LoadInputs(description, options.inputs, inputs, diagnostics, options.uninstaller);
-    if (good) {
+    if (good && !options.base.empty()) {
         base = ReadWholeFile(options.base, good);
         if (!good) diagnostics.Error(options.base, 0, "cannot be read");
+    } else if (good) {
+        const EmbeddedProgram carried = EmbeddedInstallerBase();
+        base.assign(carried.bytes, carried.bytes + carried.size);
+        if (base.empty()) {
+            diagnostics.Error(options.output, 0, "this packer carries no product-free installer: name one with --base");
+            good = false;
+        }
     }
     if (good && !(ReadResourceTree(base, baseEntries, failure) && InstallerEntries(baseEntries, description, inputs, {},
                                                                                     entries, failure))) {

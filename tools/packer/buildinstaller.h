@@ -17,7 +17,7 @@ struct BuildOptions {
     std::string description;
     std::string output;               // the installer to write
     std::vector<std::string> inputs;  // folders searched for the description's relative paths
-    std::string base;                 // the product-free installer
+    std::string base;                 // the product-free installer; empty: the one the packer carries
     std::string uninstaller;          // the uninstaller made for this product (row 0's @uninstaller)
 };
 

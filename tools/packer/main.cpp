@@ -1,4 +1,4 @@
-// porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... --base BASE.exe [--uninstaller FILE]
+// porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... [--base BASE.exe] [--uninstaller FILE]
 // porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE] [--stamp FILE]
 // porvane-pack --product-free-manifest FILE
 // porvane-pack --size-of NAME DESCRIPTION
@@ -20,9 +20,10 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... --base BASE.exe\n"
+    std::cerr << "usage: porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... [--base BASE.exe]\n"
                  "                          [--uninstaller FILE]\n"
-                 "  Writes OUT.exe: the product-free installer BASE.exe with the product of DESCRIPTION\n"
+                 "  Writes OUT.exe: the product-free installer BASE.exe (by default the one this packer\n"
+                 "  carries, if it carries one) with the product of DESCRIPTION\n"
                  "  written into its resources (payloads, licence, manifest, texts, version information,\n"
                  "  application manifest, art). Paths are looked for as below. Nothing is written on an error.\n"
                  "       porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE]\n"
@@ -143,7 +144,7 @@ int Build(int argc, char** argv) {
             options.description = argv[i];
         }
     }
-    if (options.description.empty() || options.output.empty() || options.base.empty()) return Usage();
+    if (options.description.empty() || options.output.empty()) return Usage();
     return RunBuild(options, std::cout, std::cerr);
 }
 
