@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "builduninstaller.h"
 #include "crc32.h"
 #include "manifest.h"
 #include "outputs.h"
@@ -22,7 +23,6 @@ enum : uint16_t {
     RESOURCE_BITMAP = 2,
     RESOURCE_DIALOG = 5,
     RESOURCE_GROUP_ICON = 14,
-    RESOURCE_MANIFEST = 24,
 };
 
 // The welcome page's template: every installer has it.
@@ -203,8 +203,16 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     std::string failure;
     std::chrono::steady_clock::duration compressing{};
 
+    const bool fromBase = !options.uninstallerBase.empty();
     bool good = ReadDescription(options.description, description, diagnostics) &&
-                LoadInputs(description, options.inputs, inputs, diagnostics, options.uninstaller);
+                LoadInputs(description, options.inputs, inputs, diagnostics, options.uninstaller,
+                           fromBase ? BuiltUninstallerRow::Skipped : BuiltUninstallerRow::Required);
+    if (good && fromBase && description.rows[UninstallerRow].source == BuiltUninstallerSource) {
+        std::vector<uint8_t> uninstaller;
+        good = BuildUninstaller(description, inputs.files, options.uninstallerBase, uninstaller, diagnostics);
+        inputs.files[UninstallerRow] = std::move(uninstaller);
+        inputs.filePaths[UninstallerRow] = options.uninstallerBase;
+    }
     if (good) {
         base = ReadWholeFile(options.base, good);
         if (!good) diagnostics.Error(options.base, 0, "cannot be read");
