@@ -318,8 +318,8 @@ TEST_F(BuiltInstallerResources, PackedIntoTheProductFreeInstallerAsTheResourceCo
 }
 
 // The uninstaller the packer makes from the product-free one has the compiled uninstaller's
-// resource tree (the list and the application manifest byte for byte) and row 0's size; a row too
-// small for it is refused at its size's line.
+// resource tree (the list and the application manifest byte for byte) and row 0's size; the
+// product-free installer is no such base, and a row too small for it is refused at its size's line.
 TEST_F(BuiltInstallerResources, UninstallerWrittenIntoTheProductFreeOneAsTheResourceCompilerBuildsIt) {
     const fs::path build = PORVANE_WIN32_BUILD_DIR;
     LoadedInputs inputs;
@@ -337,10 +337,14 @@ TEST_F(BuiltInstallerResources, UninstallerWrittenIntoTheProductFreeOneAsTheReso
     ASSERT_TRUE(ReadResourceTree(ReadBytes(build / "product" / "bin" / "Tolvangr.exe"), compiledEntries, failure));
     EXPECT_TRUE(madeEntries == compiledEntries);
 
+    const std::string installerBase = (build / "wizard" / "PorvaneBase.exe").string();
+    EXPECT_FALSE(BuildUninstaller(description, inputs.files, installerBase, made, diagnostics));
     description.rows[UninstallerRow].fileSize = 4096;
     EXPECT_FALSE(BuildUninstaller(description, inputs.files, base, made, diagnostics));
-    ASSERT_EQ(diagnostics.items.size(), 1u);
-    EXPECT_EQ(diagnostics.items[0].line, description.rows[UninstallerRow].sizeLine);
+    ASSERT_EQ(diagnostics.items.size(), 2u);
+    EXPECT_EQ(FormatDiagnostic(diagnostics.items[0]),
+              installerBase + ": not a product-free uninstaller: it has dialogs, as the installer has");
+    EXPECT_EQ(diagnostics.items[1].line, description.rows[UninstallerRow].sizeLine);
 }
 
 TEST(ResourceOrder, NamesFirstAsBothLoadersCompareThemThenNumbers) {

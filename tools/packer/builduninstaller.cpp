@@ -14,9 +14,12 @@ namespace {
 
 // The application manifest is resource 1 of its type.
 const uint16_t ManifestResource = 1;
+// The uninstaller speaks in message boxes only: a dialog template is an installer's page.
+const uint16_t DialogType = 5;
 
 // The base's resources with the product's list added and its application manifest replaced.
-// False, with the reason, when the base already holds a list (or any raw data) or has no manifest.
+// False, with the reason, when the base already holds a list (or any raw data), has dialogs (an
+// installer) or has no manifest.
 bool UninstallerEntries(const std::vector<ResourceEntry>& base, const ProductDescription& description,
                         const std::vector<uint8_t>& record, std::vector<ResourceEntry>& entries,
                         std::string& failure) {
@@ -26,6 +29,10 @@ bool UninstallerEntries(const std::vector<ResourceEntry>& base, const ProductDes
     for (const ResourceEntry& entry : base) {
         if (entry.type == ResourceId::Number(RESOURCE_RAW_DATA)) {
             failure = "already holds a product";
+            return false;
+        }
+        if (entry.type == ResourceId::Number(DialogType)) {
+            failure = "it has dialogs, as the installer has";
             return false;
         }
         if (entry.type == ResourceId::Number(RESOURCE_MANIFEST) && entry.name == ResourceId::Number(ManifestResource)) {
