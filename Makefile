@@ -67,7 +67,8 @@ installer: setup
 	@cmake --build $(WIN32) -j $(JOBS) --target $(DIST_WIN32_TARGETS)
 
 # With Vantrel's installer, the packers a publisher takes away: for Linux and for Windows, each
-# carrying the product-free installer, so that `porvane-pack build` needs nothing else.
+# carrying the product-free installer and uninstaller, so that `porvane-pack build` needs nothing
+# else.
 dist: installer
 	@$(MAKE_DIST)
 ifeq ($(PRODUCT),)
@@ -75,7 +76,7 @@ ifeq ($(PRODUCT),)
 	@cmake --build $(NATIVE) -j $(JOBS) --target porvane-pack-dist
 	@cp $(NATIVE)/tools/porvane-pack-carrying dist/porvane-pack
 	@cp $(WIN32)/porvane-pack.exe dist/porvane-pack.exe
-	@echo "dist/porvane-pack, dist/porvane-pack.exe: the packers, carrying the product-free installer"
+	@echo "dist/porvane-pack, dist/porvane-pack.exe: the packers, carrying the product-free programs"
 endif
 
 # The installer and the driver of the unattended run, not the tests.

@@ -31,7 +31,7 @@ echo "== Packing: porvane-pack build of Vantrel's installer (3 runs)"
 for run in 1 2 3; do
     "$NATIVE/tools/porvane-pack" build "$root/resources/vantrel.product" -o "$work/Porvane-packed.exe" \
         --inputs "$WIN32/product/bin" --inputs "$root" --base "$WIN32/wizard/PorvaneBase.exe" \
-        --uninstaller "$WIN32/product/bin/Tolvangr.exe" | sed -n 's/.* bytes written to .* in /   run '"$run"': /p' \
+        --uninstaller-base "$WIN32/product/TolvangrBase.exe" | sed -n 's/.* bytes written to .* in /   run '"$run"': /p' \
         || exit 1
 done
 

@@ -26,18 +26,15 @@ if(TARGET porvane_e2e_tests)
         RESOURCE_GROUPS harness:1 COST 10 TIMEOUT 300 ENVIRONMENT WINE_ROOT=${PORVANE_WINE_ROOT})
 
     # The same product written by `porvane-pack build` into the product-free installer goes through
-    # a whole default installation too. The packing run's stamp stands for the files it reads.
+    # a whole default installation too, with the uninstaller the packer makes from the product-free
+    # one. The packing run's stamp stands for the files it reads.
     set(packed_installer ${CMAKE_BINARY_DIR}/tests/Porvane-packed.exe)
-    set(packed_uninstaller)
-    if(PORVANE_UNINSTALLER)
-        set(packed_uninstaller --uninstaller ${PORVANE_UNINSTALLER})
-    endif()
     add_custom_command(
         OUTPUT ${packed_installer}
         COMMAND ${PORVANE_PACKER} build ${PORVANE_PRODUCT} -o ${packed_installer}
                 --inputs ${PORVANE_PRODUCT_BIN_DIR} --inputs ${CMAKE_SOURCE_DIR}
-                --base $<TARGET_FILE:PorvaneBase> ${packed_uninstaller}
-        DEPENDS PorvaneBase ${PORVANE_PACKER} ${PORVANE_GENERATED_DIR}/packer.stamp
+                --base $<TARGET_FILE:PorvaneBase> --uninstaller-base $<TARGET_FILE:TolvangrBase>
+        DEPENDS PorvaneBase TolvangrBase ${PORVANE_PACKER} ${PORVANE_GENERATED_DIR}/packer.stamp
         COMMENT "Writing the product into the product-free installer"
         VERBATIM)
     add_custom_target(porvane_packed_installer ALL DEPENDS ${packed_installer})

@@ -180,30 +180,33 @@ TEST_F(ReliabilityFaults, DamagedInstallerChangesNothing) {
 
     EXPECT_EQ(Difference(before, ReadSystemState(folder, DefaultGroup)), "");
 
-    // An uninstaller with a damaged list, in the uninstaller's place: it says so, ends with 6 and
-    // leaves everything, its own file too.
+    // An uninstaller with a damaged list, and the uninstaller without a product, in the
+    // uninstaller's place: each says so, ends with 6 and leaves everything, its own file too.
     const std::string uninstaller = UninstallerPath();
-    ASSERT_TRUE(CopyFileA(PORVANE_DAMAGED_UNINSTALLER_PATH, uninstaller.c_str(), FALSE));
-    const SystemState withDamaged = ReadSystemState(folder, DefaultGroup);
-    InstallerRun damagedList;
-    damagedList.program = uninstaller.c_str();
-    ASSERT_TRUE(damagedList.Start(&why)) << why;
-    EXPECT_EQ(AnswerNextBox(damagedList, IDOK),
-              "This uninstaller holds no product it can remove: it was built without one, or it is damaged.\r\n"
-              "Nothing was changed.");
-    EXPECT_TRUE(damagedList.WaitForEnd(StepTimeoutMs, &exitCode));
-    EXPECT_EQ(exitCode, 6u);
-    // A removal helper would be a command interpreter that outlives the uninstaller, waiting for
-    // it to end: none runs.
-    HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    ASSERT_NE(processes, INVALID_HANDLE_VALUE);
-    PROCESSENTRY32 process = {};
-    process.dwSize = sizeof process;
-    for (BOOL more = Process32First(processes, &process); more; more = Process32Next(processes, &process)) {
-        EXPECT_NE(_stricmp(process.szExeFile, "cmd.exe"), 0) << "a removal helper was started";
+    for (const char* program : {PORVANE_DAMAGED_UNINSTALLER_PATH, PORVANE_UNINSTALLER_BASE_PATH}) {
+        ASSERT_TRUE(CopyFileA(program, uninstaller.c_str(), FALSE)) << program;
+        const SystemState withDamaged = ReadSystemState(folder, DefaultGroup);
+        InstallerRun damagedList;
+        damagedList.program = uninstaller.c_str();
+        ASSERT_TRUE(damagedList.Start(&why)) << program << ": " << why;
+        EXPECT_EQ(AnswerNextBox(damagedList, IDOK),
+                  "This uninstaller holds no product it can remove: it was built without one, or it is damaged.\r\n"
+                  "Nothing was changed.")
+            << program;
+        EXPECT_TRUE(damagedList.WaitForEnd(StepTimeoutMs, &exitCode)) << program;
+        EXPECT_EQ(exitCode, 6u) << program;
+        // A removal helper would be a command interpreter that outlives the uninstaller, waiting
+        // for it to end: none runs.
+        HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        ASSERT_NE(processes, INVALID_HANDLE_VALUE);
+        PROCESSENTRY32 process = {};
+        process.dwSize = sizeof process;
+        for (BOOL more = Process32First(processes, &process); more; more = Process32Next(processes, &process)) {
+            EXPECT_NE(_stricmp(process.szExeFile, "cmd.exe"), 0) << program << ": a removal helper was started";
+        }
+        CloseHandle(processes);
+        EXPECT_EQ(Difference(withDamaged, ReadSystemState(folder, DefaultGroup)), "") << program;
     }
-    CloseHandle(processes);
-    EXPECT_EQ(Difference(withDamaged, ReadSystemState(folder, DefaultGroup)), "");
 }
 
 }  // namespace

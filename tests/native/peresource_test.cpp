@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "buildinstaller.h"
+#include "builduninstaller.h"
 #include "description.h"
+#include "manifest_records.h"
 #include "peimage.h"
 #include "peresource.h"
 #include "replaceresources.h"
@@ -313,6 +315,36 @@ TEST_F(BuiltInstallerResources, PackedIntoTheProductFreeInstallerAsTheResourceCo
             EXPECT_EQ(std::string(entry.data.begin(), entry.data.end()), ProductFreeInstallerManifest());
         }
     }
+}
+
+// The uninstaller the packer makes from the product-free one has the compiled uninstaller's
+// resource tree (the list and the application manifest byte for byte) and row 0's size; the
+// product-free installer is no such base, and a row too small for it is refused at its size's line.
+TEST_F(BuiltInstallerResources, UninstallerWrittenIntoTheProductFreeOneAsTheResourceCompilerBuildsIt) {
+    const fs::path build = PORVANE_WIN32_BUILD_DIR;
+    LoadedInputs inputs;
+    Diagnostics diagnostics;
+    ASSERT_TRUE(LoadRowFiles(description, {(build / "product" / "bin").string(), PORVANE_SOURCE_DIR}, inputs,
+                             diagnostics, std::string(), BuiltUninstallerRow::Skipped));
+    const std::string base = (build / "product" / "TolvangrBase.exe").string();
+    std::vector<uint8_t> made;
+    ASSERT_TRUE(BuildUninstaller(description, inputs.files, base, made, diagnostics))
+        << (diagnostics.items.empty() ? "" : FormatDiagnostic(diagnostics.items[0]));
+    EXPECT_EQ(made.size(), description.rows[UninstallerRow].fileSize);
+    std::vector<ResourceEntry> madeEntries, compiledEntries;
+    std::string failure;
+    ASSERT_TRUE(ReadResourceTree(made, madeEntries, failure)) << failure;
+    ASSERT_TRUE(ReadResourceTree(ReadBytes(build / "product" / "bin" / "Tolvangr.exe"), compiledEntries, failure));
+    EXPECT_TRUE(madeEntries == compiledEntries);
+
+    const std::string installerBase = (build / "wizard" / "PorvaneBase.exe").string();
+    EXPECT_FALSE(BuildUninstaller(description, inputs.files, installerBase, made, diagnostics));
+    description.rows[UninstallerRow].fileSize = 4096;
+    EXPECT_FALSE(BuildUninstaller(description, inputs.files, base, made, diagnostics));
+    ASSERT_EQ(diagnostics.items.size(), 2u);
+    EXPECT_EQ(FormatDiagnostic(diagnostics.items[0]),
+              installerBase + ": not a product-free uninstaller: it has dialogs, as the installer has");
+    EXPECT_EQ(diagnostics.items[1].line, description.rows[UninstallerRow].sizeLine);
 }
 
 TEST(ResourceOrder, NamesFirstAsBothLoadersCompareThemThenNumbers) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "builduninstaller.h"
 #include "crc32.h"
 #include "embedded.h"
 #include "manifest.h"
@@ -23,7 +24,6 @@ enum : uint16_t {
     RESOURCE_BITMAP = 2,
     RESOURCE_DIALOG = 5,
     RESOURCE_GROUP_ICON = 14,
-    RESOURCE_MANIFEST = 24,
 };
 
 // The welcome page's template: every installer has it.
@@ -204,8 +204,20 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     std::string failure;
     std::chrono::steady_clock::duration compressing{};
 
+    // Row 0 is made from a product-free uninstaller: the one named, or else, when no finished
+    // uninstaller is named either, the one this packer carries.
+    const bool fromBase = !options.uninstallerBase.empty() ||
+                          (options.uninstaller.empty() && EmbeddedUninstallerBase().bytes != nullptr);
     bool good = ReadDescription(options.description, description, diagnostics) &&
-                LoadInputs(description, options.inputs, inputs, diagnostics, options.uninstaller);
+                LoadInputs(description, options.inputs, inputs, diagnostics, options.uninstaller,
+                           fromBase ? BuiltUninstallerRow::Skipped : BuiltUninstallerRow::Required);
+    if (good && fromBase && description.rows[UninstallerRow].source == BuiltUninstallerSource) {
+        std::vector<uint8_t> uninstaller;
+        good = BuildUninstaller(description, inputs.files, options.uninstallerBase, uninstaller, diagnostics);
+        inputs.files[UninstallerRow] = std::move(uninstaller);
+        inputs.filePaths[UninstallerRow] =
+            options.uninstallerBase.empty() ? "the packer's own product-free uninstaller" : options.uninstallerBase;
+    }
     if (good && !options.base.empty()) {
         base = ReadWholeFile(options.base, good);
         if (!good) diagnostics.Error(options.base, 0, "cannot be read");

@@ -19,6 +19,7 @@ struct BuildOptions {
     std::vector<std::string> inputs;  // folders searched for the description's relative paths
     std::string base;                 // the product-free installer; empty: the one the packer carries
     std::string uninstaller;          // the uninstaller made for this product (row 0's @uninstaller)
+    std::string uninstallerBase;      // or the product-free uninstaller to make it from, preferred
 };
 
 // The product's resources exactly as the resource compiler makes them from payloads.rc: each

@@ -378,12 +378,21 @@ std::string ProductFreeInstallerManifest() {
                                InstallerCompatibilityNote);
 }
 
+namespace {
+
+const char* const UninstallerWhy =
+    "  <!-- The uninstaller removes files from the Windows folder and keys below HKEY_LOCAL_MACHINE.\n"
+    "       Without this, a 32-bit program with no manifest would have its registry deletions\n"
+    "       redirected to the per-user virtual store and change nothing. -->\n";
+
+}  // namespace
+
 std::string UninstallerManifest(const ProductDescription& description) {
     const std::string& uninstaller = description.rows[UninstallerRow].fileName;
-    return ProductManifest(
-        description, uninstaller.substr(0, uninstaller.rfind('.')), "Uninstaller", "uninstaller",
-        "  <!-- The uninstaller removes files from the Windows folder and keys below HKEY_LOCAL_MACHINE.\n"
-        "       Without this, a 32-bit program with no manifest would have its registry deletions\n"
-        "       redirected to the per-user virtual store and change nothing. -->\n",
-        "");
+    return ProductManifest(description, uninstaller.substr(0, uninstaller.rfind('.')), "Uninstaller", "uninstaller",
+                           UninstallerWhy, "");
+}
+
+std::string ProductFreeUninstallerManifest() {
+    return ApplicationManifest("Porvane.Uninstaller", "1.0.0.0", "Porvane uninstaller", UninstallerWhy, "");
 }

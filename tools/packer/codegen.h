@@ -54,6 +54,9 @@ std::string UninstallerManifest(const ProductDescription& description);
 // description that name no product.
 std::string ProductFreeInstallerManifest();
 
+// The product-free uninstaller's: the uninstaller's, naming no product.
+std::string ProductFreeUninstallerManifest();
+
 // The version as the four numbers of a version resource: its leading dot-separated numbers
 // ("3.02" gives 3, 2, 0, 0); what does not read as a number counts 0.
 std::vector<uint16_t> VersionNumbers(const std::string& version);

@@ -213,9 +213,9 @@ bool LoadRowFiles(const ProductDescription& description, const std::vector<std::
 }
 
 bool LoadInputs(const ProductDescription& description, const std::vector<std::string>& inputFolders,
-                LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller) {
-    bool good = LoadRowFiles(description, inputFolders, out, diagnostics, builtUninstaller,
-                             BuiltUninstallerRow::Required);
+                LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller,
+                BuiltUninstallerRow builtRow) {
+    bool good = LoadRowFiles(description, inputFolders, out, diagnostics, builtUninstaller, builtRow);
     if (ReadInput(description.license, description.licenseLine, description, inputFolders, out.license,
                   out.licensePath, diagnostics) &&
         CheckSize(out.license, description.licenseSize, out.licensePath, description.licenseSizeLine, description,

@@ -22,17 +22,18 @@ struct LoadedInputs {
 std::string FindInput(const std::string& name, const std::vector<std::string>& inputFolders,
                       const std::string& descriptionPath);
 
-// Reads every row's source, the licence text and the art; checks sizes, kinds and the art's
-// shapes. A row 0 whose source is BuiltUninstallerSource reads builtUninstaller, the project's
-// uninstaller as built for this description. False when anything is refused.
-bool LoadInputs(const ProductDescription& description, const std::vector<std::string>& inputFolders,
-                LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller = std::string());
-
-// What to do with a row whose source is BuiltUninstallerSource when reading the rows alone.
+// What to do with a row whose source is BuiltUninstallerSource.
 enum class BuiltUninstallerRow {
     Required,  // it must be read from builtUninstaller
     Skipped,   // it is not built yet: its entry of files stays empty
 };
+
+// Reads every row's source, the licence text and the art; checks sizes, kinds and the art's
+// shapes. A row 0 whose source is BuiltUninstallerSource reads builtUninstaller, the project's
+// uninstaller as built for this description, unless builtRow skips it. False when anything is refused.
+bool LoadInputs(const ProductDescription& description, const std::vector<std::string>& inputFolders,
+                LoadedInputs& out, Diagnostics& diagnostics, const std::string& builtUninstaller = std::string(),
+                BuiltUninstallerRow builtRow = BuiltUninstallerRow::Required);
 
 // Reads and checks every row's source as LoadInputs does, into files and filePaths only.
 bool LoadRowFiles(const ProductDescription& description, const std::vector<std::string>& inputFolders,

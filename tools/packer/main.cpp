@@ -1,6 +1,8 @@
-// porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... [--base BASE.exe] [--uninstaller FILE]
+// porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... [--base BASE.exe]
+//                    [--uninstaller-base BASE.exe | --uninstaller FILE]
 // porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE] [--stamp FILE]
 // porvane-pack --product-free-manifest FILE
+// porvane-pack --product-free-uninstaller-manifest FILE
 // porvane-pack --size-of NAME DESCRIPTION
 // porvane-pack --uninstaller-row DESCRIPTION
 // porvane-pack --describe DESCRIPTION OUTDIR [--inputs DIR]... [--depfile FILE]
@@ -21,11 +23,15 @@ namespace {
 
 int Usage() {
     std::cerr << "usage: porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... [--base BASE.exe]\n"
-                 "                          [--uninstaller FILE]\n"
+                 "                          [--uninstaller-base BASE.exe | --uninstaller FILE]\n"
                  "  Writes OUT.exe: the product-free installer BASE.exe (by default the one this packer\n"
                  "  carries, if it carries one) with the product of DESCRIPTION\n"
                  "  written into its resources (payloads, licence, manifest, texts, version information,\n"
-                 "  application manifest, art). Paths are looked for as below. Nothing is written on an error.\n"
+                 "  application manifest, art). Paths are looked for as below. A row 0 whose source is\n"
+                 "  @uninstaller is the product-free uninstaller given by --uninstaller-base (by default\n"
+                 "  the one this packer carries) with the product's list and application manifest written\n"
+                 "  into it, padded to the row's size, or else the --uninstaller file. Nothing is written\n"
+                 "  on an error.\n"
                  "       porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE]\n"
                  "                    [--stamp FILE]\n"
                  "  Relative paths in DESCRIPTION are looked for beside it, then in each --inputs folder in\n"
@@ -34,6 +40,8 @@ int Usage() {
                  "  installer.manifest, payloads/ and the description's own art (art/) into OUTDIR.\n"
                  "       porvane-pack --product-free-manifest FILE\n"
                  "  Writes the application manifest of the installer without a product.\n"
+                 "       porvane-pack --product-free-uninstaller-manifest FILE\n"
+                 "  Writes the application manifest of the uninstaller without a product.\n"
                  "       porvane-pack --size-of NAME DESCRIPTION\n"
                  "  Prints the size DESCRIPTION fixes for the file installed as NAME.\n"
                  "       porvane-pack --uninstaller-row DESCRIPTION\n"
@@ -130,13 +138,15 @@ int Build(int argc, char** argv) {
     BuildOptions options;
     for (int i = 2; i < argc; ++i) {
         const bool takesValue = strcmp(argv[i], "-o") == 0 || strcmp(argv[i], "--inputs") == 0 ||
-                                strcmp(argv[i], "--base") == 0 || strcmp(argv[i], "--uninstaller") == 0;
+                                strcmp(argv[i], "--base") == 0 || strcmp(argv[i], "--uninstaller") == 0 ||
+                                strcmp(argv[i], "--uninstaller-base") == 0;
         if (takesValue) {
             if (i + 1 == argc) return Usage();
             const char* value = argv[++i];
             if (strcmp(argv[i - 1], "-o") == 0) options.output = value;
             else if (strcmp(argv[i - 1], "--inputs") == 0) options.inputs.push_back(value);
             else if (strcmp(argv[i - 1], "--base") == 0) options.base = value;
+            else if (strcmp(argv[i - 1], "--uninstaller-base") == 0) options.uninstallerBase = value;
             else options.uninstaller = value;
         } else if (argv[i][0] == '-' || !options.description.empty()) {
             return Usage();
@@ -155,11 +165,14 @@ int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "--uninstaller-row") == 0) return argc == 3 ? PrintUninstallerRow(argv[2]) : Usage();
     if (argc >= 2 && strcmp(argv[1], "--describe") == 0) return Describe(argc, argv);
     if (argc >= 2 && strcmp(argv[1], "build") == 0) return Build(argc, argv);
-    if (argc >= 2 && strcmp(argv[1], "--product-free-manifest") == 0) {
+    const bool uninstallerManifest = argc >= 2 && strcmp(argv[1], "--product-free-uninstaller-manifest") == 0;
+    if (argc >= 2 && (strcmp(argv[1], "--product-free-manifest") == 0 || uninstallerManifest)) {
         if (argc != 3) return Usage();
         Diagnostics diagnostics;
         std::vector<std::string> changed;
-        const bool written = CommitOutputs({{argv[2], ProductFreeInstallerManifest()}}, changed, diagnostics);
+        const bool written = CommitOutputs(
+            {{argv[2], uninstallerManifest ? ProductFreeUninstallerManifest() : ProductFreeInstallerManifest()}},
+            changed, diagnostics);
         PrintDiagnostics(diagnostics);
         return written ? 0 : 1;
     }

@@ -22,6 +22,7 @@ enum ResourceType : uint16_t {
     RESOURCE_STRING = 6,
     RESOURCE_RAW_DATA = 10,
     RESOURCE_VERSION = 16,
+    RESOURCE_MANIFEST = 24,
 };
 
 struct ResourceEntry {
