@@ -17,13 +17,10 @@ JOBS       ?= 2
 HARNESSES  ?= 4
 FUZZ_SECONDS ?= 300
 
-# make dist PRODUCT=path/to/other.product: that product's installer, built by the same rules in a
-# win32 tree of its own (build/products/<description's name>, without the tests), so that the
-# default build/win32 keeps Vantrel's.
-ifneq ($(PRODUCT),)
-WIN32         := $(BUILD)/products/$(basename $(notdir $(PRODUCT)))
-WIN32_PRODUCT := -DPORVANE_PRODUCT=$(abspath $(PRODUCT)) -DPORVANE_TESTS=OFF
-endif
+# make dist PRODUCT=path/to/other.product: that product's installer, written by the packer
+# dist/porvane-pack into the product-free installer it carries (no compiler involved), then signed
+# like Vantrel's when asked.
+PRODUCT_INSTALLER = $(BUILD)/products/$(basename $(notdir $(PRODUCT))).exe
 
 # Signing (optional): a PEM certificate (chain) and its key; a timestamp server's address.
 SIGN_CERT  ?=
@@ -38,12 +35,12 @@ DIST_WIN32_TARGETS  := Porvane
 CONFIGURE_NATIVE = cmake -S . -B $(NATIVE) -G Ninja -DPORVANE_WIN32_BUILD_DIR=$(abspath $(BUILD))/win32 >/dev/null
 CONFIGURE_WIN32  = cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DPORVANE_PACKER=$(abspath $(NATIVE))/tools/porvane-pack -DPORVANE_WINE_ROOT=$(WINE_ROOT) \
-    $(WIN32_PRODUCT) >/dev/null
+    >/dev/null
 # Copies the installer to dist/, signs it when asked, prints its size and hash.
 MAKE_DIST = SIGN_CERT='$(SIGN_CERT)' SIGN_KEY='$(SIGN_KEY)' SIGN_TIMESTAMP_URL='$(SIGN_TIMESTAMP_URL)' \
     scripts/make-dist.sh $(WIN32)/wizard/Porvane.exe dist/Porvane.exe
 
-.PHONY: all setup native win32 installer dist run test bench fuzz screenshots reproduce clean
+.PHONY: all setup native win32 installer packers dist run test bench fuzz screenshots reproduce clean
 
 all: dist
 
@@ -66,17 +63,25 @@ installer: setup
 	@$(CONFIGURE_WIN32)
 	@cmake --build $(WIN32) -j $(JOBS) --target $(DIST_WIN32_TARGETS)
 
-# With Vantrel's installer, the packers a publisher takes away: for Linux and for Windows, each
-# carrying the product-free installer and uninstaller, so that `porvane-pack build` needs nothing
-# else.
-dist: installer
-	@$(MAKE_DIST)
-ifeq ($(PRODUCT),)
+# The packers a publisher takes away: for Linux and for Windows, each carrying the product-free
+# installer and uninstaller, so that `porvane-pack build` needs nothing else.
+packers: installer
 	@cmake --build $(WIN32) -j $(JOBS) --target porvane_pack_windows
 	@cmake --build $(NATIVE) -j $(JOBS) --target porvane-pack-dist
+	@mkdir -p dist
 	@cp $(NATIVE)/tools/porvane-pack-carrying dist/porvane-pack
 	@cp $(WIN32)/porvane-pack.exe dist/porvane-pack.exe
 	@echo "dist/porvane-pack, dist/porvane-pack.exe: the packers, carrying the product-free programs"
+
+ifeq ($(PRODUCT),)
+dist: packers
+	@$(MAKE_DIST)
+else
+dist: packers
+	@mkdir -p $(dir $(PRODUCT_INSTALLER))
+	@dist/porvane-pack build $(PRODUCT) -o $(PRODUCT_INSTALLER)
+	@SIGN_CERT='$(SIGN_CERT)' SIGN_KEY='$(SIGN_KEY)' SIGN_TIMESTAMP_URL='$(SIGN_TIMESTAMP_URL)' \
+	    scripts/make-dist.sh $(PRODUCT_INSTALLER) dist/Porvane.exe
 endif
 
 # The installer and the driver of the unattended run, not the tests.
