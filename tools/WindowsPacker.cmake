@@ -12,4 +12,4 @@ set_target_properties(porvane_pack_windows PROPERTIES OUTPUT_NAME porvane-pack)
 target_include_directories(porvane_pack_windows PRIVATE ${CMAKE_CURRENT_LIST_DIR}/packer ${CMAKE_CURRENT_LIST_DIR}
                                                     ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(porvane_pack_windows PRIVATE porvane_portable)
-target_link_options(porvane_pack_windows PRIVATE -static)
+target_link_options(porvane_pack_windows PRIVATE -static -s)
