@@ -10,7 +10,9 @@ add_compile_options(-Wall -Wextra)
 string(REPLACE "-luuid" "" CMAKE_CXX_STANDARD_LIBRARIES "${CMAKE_CXX_STANDARD_LIBRARIES}")
 string(REPLACE "-luuid" "" CMAKE_C_STANDARD_LIBRARIES "${CMAKE_C_STANDARD_LIBRARIES}")
 
-# Flags for the shipped programs (installer and product programs); tests do not use them. Each
+# Flags for the shipped programs (installer and product programs); tests do not use them. -Oz
+# picks the shorter instruction wherever -Os would pick the faster one of two (the installer's
+# code 436 bytes smaller); these programs spend their time waiting, not computing. Each
 # function in a section of its own, so that the linker drops what nothing calls (not each datum:
 # this compiler then gives zero-filled records file space). No frame pointer, which this target
 # keeps by default. Paths of the source and build folders are written relative, so that no folder
@@ -23,7 +25,7 @@ string(REPLACE "-luuid" "" CMAKE_C_STANDARD_LIBRARIES "${CMAKE_C_STANDARD_LIBRAR
 # and moving the register saves off the paths that do not use them.
 add_library(porvane_program_flags INTERFACE)
 target_compile_options(porvane_program_flags INTERFACE
-    -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections -fomit-frame-pointer
+    -Oz -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections -fomit-frame-pointer
     -fno-inline-functions-called-once -fno-tree-loop-optimize -fno-tree-tail-merge
     -fno-partial-inlining -fno-optimize-sibling-calls -fno-shrink-wrap
     -flto -ffat-lto-objects
@@ -42,7 +44,7 @@ endfunction()
 # Link-time optimisation of a program whose code is all built with porvane_program_flags: the
 # compiler sees the whole program at once, inlines across files and drops what nothing uses.
 function(porvane_optimised_link target)
-    target_link_options(${target} PRIVATE -flto -Os)
+    target_link_options(${target} PRIVATE -flto -Oz)
 endfunction()
 
 # The packer is a host tool from the native build.
