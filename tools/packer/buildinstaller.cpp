@@ -111,14 +111,13 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, bool& good) {
 std::string BuildDependencies(const BuildOptions& options, const LoadedInputs& inputs) {
     std::error_code error;
     std::vector<std::string> read{std::filesystem::absolute(options.description, error).string()};
+    // Row 0's path names the product-free uninstaller it was made from, or says it is the carried one.
     for (const std::string& path : inputs.filePaths) {
         if (std::filesystem::exists(path, error)) read.push_back(std::filesystem::absolute(path, error).string());
     }
     read.push_back(std::filesystem::absolute(inputs.licensePath, error).string());
     for (const std::string& path : inputs.artPaths) read.push_back(std::filesystem::absolute(path, error).string());
-    for (const std::string* base : {&options.base, &options.uninstallerBase}) {
-        if (!base->empty()) read.push_back(std::filesystem::absolute(*base, error).string());
-    }
+    if (!options.base.empty()) read.push_back(std::filesystem::absolute(options.base, error).string());
     return DependencyFile(std::filesystem::absolute(options.output, error).string(), read);
 }
 
@@ -231,10 +230,7 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     const bool builtUninstaller = good && description.rows[UninstallerRow].source == BuiltUninstallerSource;
     std::vector<uint8_t> list;
     if (builtUninstaller && options.installedList) {
-        // Row 0's own file takes no part in its list.
-        std::vector<std::vector<uint8_t>> files = inputs.files;
-        files[UninstallerRow].clear();
-        good = InstalledRecord(description, files, list, diagnostics);
+        good = InstalledRecord(description, inputs.files, list, diagnostics);
     } else if (good && options.installedList) {
         diagnostics.Error(description.path, description.rows[UninstallerRow].sourceLine,
                           "the list is the uninstaller's: row 0's source must be " + std::string(BuiltUninstallerSource));

@@ -44,7 +44,6 @@ bool InstallerEntries(const std::vector<ResourceEntry>& base, const ProductDescr
 
 // The whole run: reads and checks the description and its files, compresses the payloads and
 // writes the installer (and the uninstaller and the depfile when asked) under temporary names,
-// renamed when complete. Prints the sizes table and
-// the time taken to `out`, every diagnostic to `err`; returns the exit code. On any error no
-// output is written.
+// renamed when complete. Prints the sizes table and the time taken to `out`, every diagnostic to
+// `err`; returns the exit code. On any error no output is written.
 int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err);
