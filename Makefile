@@ -27,8 +27,8 @@ SIGN_CERT  ?=
 SIGN_KEY   ?=
 SIGN_TIMESTAMP_URL ?=
 
-# The targets the installer needs: the packer (native) and the installer, whose payloads bring
-# the product programs.
+# The targets the installer needs: the packer (native) and the installer, which the packer writes
+# into the product-free installer with the product programs and the uninstaller it makes.
 DIST_NATIVE_TARGETS := porvane-pack
 DIST_WIN32_TARGETS  := Porvane
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # `make reproduce`: builds the installer twice from the same sources, in two fresh folders of
 # different names, one after the other and in different time zones, and compares what ships bit
-# for bit: dist/Porvane.exe, the product programs and their compressed payloads. Prints the
+# for bit: dist/Porvane.exe (with the compressed payloads), the product programs and the
+# product-free installer and uninstaller the packer writes into. Prints the
 # installer's SHA-256 from each build; fails on any difference.
 #   reproduce.sh WORK_FOLDER
 # The sources are the worktree's files as they stand (tracked and untracked, not ignored).
@@ -35,11 +36,12 @@ for i in 0 1; do
     grep '^dist/' "$tree.log" | sed 's/^/   /'
 done
 
-# What ships, relative to a build's tree: the installer, then each product program as it was
-# packed and each compressed payload.
+# What ships, relative to a build's tree: the installer, each product program as it was packed
+# and the product-free programs.
 a=$work/${builds[0]}
 b=$work/${builds[1]}
-shipped=$( (cd "$a" && ls dist/Porvane.exe build/win32/product/bin/*.exe && find build/win32/generated -name '*.lzh' | sort) )
+shipped=$( (cd "$a" && ls dist/Porvane.exe build/win32/product/bin/*.exe build/win32/wizard/PorvaneBase.exe \
+    build/win32/product/TolvangrBase.exe) )
 differ=0
 count=0
 for f in $shipped; do
@@ -58,4 +60,4 @@ if [ $differ -ne 0 ]; then
     echo "reproduce: the two builds differ" >&2
     exit 1
 fi
-echo "reproduce: $count files identical in both builds (installer, product programs, payloads)"
+echo "reproduce: $count files identical in both builds (installer, product programs, product-free programs)"

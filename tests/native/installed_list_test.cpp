@@ -16,6 +16,7 @@
 #include "inputs.h"
 #include "installedrecord.h"
 #include "manifest_records.h"
+#include "peresource.h"
 
 namespace fs = std::filesystem;
 
@@ -144,12 +145,16 @@ TEST(InstalledRecordReader, RefusesEveryDamagedOrUnfittingRecord) {
     }
 }
 
-// The win32 build's uninstaller's list holds the CRC of each file as installed, from the files the
-// build packed (the streams' CRCs are the payload tests').
+// The list in the win32 build's uninstaller holds the CRC of each file as installed, from the files
+// the build packed (the streams' CRCs are the payload tests').
 TEST(BuiltCrcs, AreThoseOfEachInstalledFile) {
-    const fs::path generated = fs::path(PORVANE_WIN32_BUILD_DIR) / "generated";
-    const std::string record = ReadText(generated / "installed.bin");
-    ASSERT_FALSE(record.empty()) << "build the win32 tree first (make win32)";
+    const std::string uninstaller = ReadText(fs::path(PORVANE_WIN32_BUILD_DIR) / "product" / "bin" / "Tolvangr.exe");
+    ResourceLocation location = {};
+    std::string failure;
+    ASSERT_TRUE(FindRcDataResource(std::vector<uint8_t>(uninstaller.begin(), uninstaller.end()), InstalledResourceName,
+                                   location, failure))
+        << failure << ": build the win32 tree first (make win32)";
+    const std::string record = uninstaller.substr(location.fileOffset, location.size);
     auto list = std::make_unique<InstalledProduct>();
     ASSERT_TRUE(ReadInstalledRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size(), *list));
     ASSERT_EQ(list->fileCount, 7);

@@ -728,6 +728,8 @@ TEST_F(PackerFixture, BuildRefusesWithTheReasonElseWritesTheProductAndItsArtInto
     const std::string missingSource = Replaced(text, "source = Prog.exe", "source = Gone.exe");
     const struct {
         std::string description, base, diagnostic;
+        bool list = false;                 // --installed-list
+        std::string madeUninstaller = {};  // --uninstaller-out
     } rows[] = {
         {text + "bogus\n", base, descriptionPath + ":" + std::to_string(LineOf(text + "bogus\n", "bogus")) + ": "},
         {missingSource, base, descriptionPath + ":" + std::to_string(LineOf(missingSource, "Gone.exe")) +
@@ -736,6 +738,10 @@ TEST_F(PackerFixture, BuildRefusesWithTheReasonElseWritesTheProductAndItsArtInto
         {text, descriptionPath, descriptionPath + ": not a product-free installer: not a Windows program"},
         {text, (build / "wizard" / "Porvane.exe").string(),
          (build / "wizard" / "Porvane.exe").string() + ": not a product-free installer: already holds a product"},
+        {text, base, descriptionPath + ":" + std::to_string(LineOf(text, "source = Remove.exe")) +
+                         ": the list is the uninstaller's: row 0's source must be @uninstaller", true},
+        {text, base, (root / "Un.exe").string() + ": row 0 is no uninstaller that the packer makes", false,
+         (root / "Un.exe").string()},
         {withArt, base, ""},
     };
     for (const auto& row : rows) {
@@ -743,7 +749,10 @@ TEST_F(PackerFixture, BuildRefusesWithTheReasonElseWritesTheProductAndItsArtInto
         WriteFile(descriptionPath, row.description);
         std::ostringstream out, err;
         const std::vector<fs::path> before = FolderListing(root);
-        const int code = RunBuild({descriptionPath, output, {inputs.string()}, row.base, ""}, out, err);
+        const std::string depfile = (root / "Setup.d").string();
+        const int code = RunBuild({descriptionPath, output, {inputs.string()}, row.base, "", "", row.madeUninstaller,
+                                   depfile, row.list},
+                                  out, err);
         if (!row.diagnostic.empty()) {
             EXPECT_EQ(code, 1);
             EXPECT_EQ(err.str().find(row.diagnostic), 0u) << err.str();
@@ -751,6 +760,12 @@ TEST_F(PackerFixture, BuildRefusesWithTheReasonElseWritesTheProductAndItsArtInto
             continue;
         }
         ASSERT_EQ(code, 0) << err.str();
+        // The depfile names the installer, then every file read: the description, the art, the base.
+        const std::string deps = ReadFile(depfile);
+        EXPECT_EQ(deps.find(fs::absolute(output).string() + ":"), 0u) << deps;
+        for (const fs::path& read : {fs::path(descriptionPath), art / "shortcuts.ico", fs::path(base)}) {
+            EXPECT_NE(deps.find(fs::absolute(read).string()), std::string::npos) << read << " in " << deps;
+        }
         std::vector<ResourceEntry> entries;
         std::string failure;
         ASSERT_TRUE(ReadResourceTree(Bytes(ReadFile(output)), entries, failure)) << failure;

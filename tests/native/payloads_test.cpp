@@ -1,5 +1,5 @@
-// The payloads that the win32 build packed into the installer: each decodes to exactly the file it
-// was made from, and the manifest that went with them describes them.
+// The payloads that the win32 build's packer wrote into the installer: each decodes to exactly the
+// file it was made from, and the manifest that went with them describes them.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -16,6 +16,7 @@
 #include "inputs.h"
 #include "lzhuf.h"
 #include "manifest.h"
+#include "peresource.h"
 
 namespace fs = std::filesystem;
 
@@ -44,7 +45,7 @@ Decoded Decode(const std::vector<uint8_t>& stream, uint32_t fileSize) {
     return decoded;
 }
 
-// The packed output of the win32 build, with the description and the files it was packed from.
+// The installer of the win32 build, with the description and the files it was packed from.
 class BuiltPayloads : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,9 +53,8 @@ protected:
         ASSERT_FALSE(build.empty())
             << "PORVANE_WIN32_BUILD_DIR is not set: configure the native build with "
                "-DPORVANE_WIN32_BUILD_DIR=<win32 build folder> (make test does) and build the win32 tree first";
-        generated = fs::path(build) / "generated";
-        ASSERT_TRUE(fs::exists(generated / "manifest.bin"))
-            << "no packed payloads in " << generated << ": build the win32 tree first (make win32)";
+        installer = ReadBytes(fs::path(build) / "wizard" / "Porvane.exe");
+        ASSERT_FALSE(installer.empty()) << "build the win32 tree first (make win32)";
         productBin = fs::path(build) / "product" / "bin";
 
         const std::string path = std::string(PORVANE_SOURCE_DIR) + "/resources/vantrel.product";
@@ -63,8 +63,9 @@ protected:
                     LoadInputs(description, {productBin.string(), PORVANE_SOURCE_DIR}, inputs, diagnostics,
                                (productBin / description.rows[UninstallerRow].fileName).string()))
             << FormatDiagnostic(diagnostics.items.at(0));
-        image = ReadBytes(generated / "manifest.bin");
-        ASSERT_EQ(image.size(), ManifestSize(description.rows.size()));
+        product = Resource("PRODUCT");
+        ASSERT_GE(product.size(), ManifestSize(description.rows.size()));
+        image.assign(product.begin(), product.begin() + static_cast<std::ptrdiff_t>(ManifestSize(description.rows.size())));
     }
 
     FileEntry Row(size_t row) const {
@@ -73,11 +74,19 @@ protected:
         return entry;
     }
 
-    std::vector<uint8_t> Stream(size_t row) const {
-        return ReadBytes(generated / "payloads" / (description.rows[row].resourceName + ".lzh"));
+    // The bytes of the installer's raw-data resource `name` (none when it has no such resource).
+    std::vector<uint8_t> Resource(const std::string& name) const {
+        ResourceLocation location = {};
+        std::string failure;
+        if (!FindRcDataResource(installer, name, location, failure)) return {};
+        const auto at = installer.begin() + static_cast<std::ptrdiff_t>(location.fileOffset);
+        return std::vector<uint8_t>(at, at + static_cast<std::ptrdiff_t>(location.size));
     }
 
-    fs::path generated;
+    std::vector<uint8_t> Stream(size_t row) const { return Resource(description.rows[row].resourceName); }
+
+    std::vector<uint8_t> installer;
+    std::vector<uint8_t> product;  // the resource PRODUCT
     fs::path productBin;
     ProductDescription description;
     LoadedInputs inputs;
@@ -111,7 +120,6 @@ TEST_F(BuiltPayloads, ManifestDescribesEachStreamAndItsFile) {
 // The resource PRODUCT: the image, the CRC of each stream as the resource carries it (not of the
 // file it decodes to), and the CRC of all that.
 TEST_F(BuiltPayloads, ProductResourceHoldsTheImageEachStreamsCrcAndItsOwnCrc) {
-    const std::vector<uint8_t> product = ReadBytes(generated / "product.bin");
     const size_t rows = description.rows.size();
     ASSERT_EQ(product.size(), ProductResourceSize(rows));
     EXPECT_TRUE(std::equal(image.begin(), image.end(), product.begin()));
@@ -127,9 +135,12 @@ TEST_F(BuiltPayloads, ProductResourceHoldsTheImageEachStreamsCrcAndItsOwnCrc) {
     EXPECT_EQ(at(product.size() - 4), Crc32(product.data(), product.size() - 4));
 }
 
+// The uninstaller is made by the packer, not linked: its size is the packer's tests'.
 TEST_F(BuiltPayloads, ProgramsAreTheLinkedProgramsPaddedWithZeroBytes) {
     for (size_t i = 0; i < description.rows.size(); ++i) {
-        if (description.rows[i].kind != PayloadKind::Program) continue;
+        if (description.rows[i].kind != PayloadKind::Program || description.rows[i].source == BuiltUninstallerSource) {
+            continue;
+        }
         const std::vector<uint8_t> linked =
             ReadBytes(productBin.parent_path() / "linked" / description.rows[i].fileName);
         const std::vector<uint8_t>& padded = inputs.files[i];
@@ -143,6 +154,6 @@ TEST_F(BuiltPayloads, ProgramsAreTheLinkedProgramsPaddedWithZeroBytes) {
 }
 
 TEST_F(BuiltPayloads, LicenceResourceIsTheLicenceText) {
-    EXPECT_TRUE(ReadBytes(generated / "payloads" / "LICENSE.txt") == inputs.license);
+    EXPECT_TRUE(Resource("LICENSE") == inputs.license);
     EXPECT_EQ(inputs.license.size(), 5321u);
 }

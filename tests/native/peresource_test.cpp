@@ -11,6 +11,7 @@
 #include <functional>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "buildinstaller.h"
 #include "builduninstaller.h"
 #include "description.h"
+#include "installedrecord.h"
 #include "manifest_records.h"
 #include "peimage.h"
 #include "peresource.h"
@@ -40,7 +42,6 @@ protected:
         const fs::path build = PORVANE_WIN32_BUILD_DIR;
         installer = ReadBytes(build / "wizard" / "Porvane.exe");
         ASSERT_FALSE(installer.empty()) << "build the win32 tree first (make win32)";
-        generated = build / "generated";
         Diagnostics diagnostics;
         ASSERT_TRUE(ReadDescription(std::string(PORVANE_SOURCE_DIR) + "/resources/vantrel.product", description,
                                     diagnostics));
@@ -67,19 +68,27 @@ protected:
     }
 
     std::vector<uint8_t> installer;
-    fs::path generated;
     ProductDescription description;
 };
 
+// The look-up finds each payload and the licence where the whole tree's reader has their bytes, in
+// the installer and in a copy rewritten with one more resource.
 TEST_F(BuiltInstallerResources, FindsEveryPayloadAndTheLicenceWhereTheirBytesLie) {
-    std::vector<ResourceEntry> entries;
-    for (const std::vector<uint8_t>& image : {installer, Rewritten(installer, entries)}) {
-        for (const DescribedRow& row : description.rows) {
-            const std::vector<uint8_t> stream = ReadBytes(generated / "payloads" / (row.resourceName + ".lzh"));
-            ASSERT_FALSE(stream.empty()) << row.resourceName;
-            EXPECT_TRUE(Found(image, row.resourceName) == stream) << row.resourceName;
+    std::vector<ResourceEntry> read, written;
+    std::string failure;
+    ASSERT_TRUE(ReadResourceTree(installer, read, failure)) << failure;
+    std::vector<uint8_t> rewritten = Rewritten(installer, written);
+    for (const auto& [image, entries] : {std::make_pair(&installer, &read), std::make_pair(&rewritten, &written)}) {
+        std::vector<std::string> names{"LICENSE"};
+        for (const DescribedRow& row : description.rows) names.push_back(row.resourceName);
+        for (const std::string& name : names) {
+            const auto entry = std::find_if(entries->begin(), entries->end(), [&](const ResourceEntry& e) {
+                return e.type == ResourceId::Number(RESOURCE_RAW_DATA) && e.name == ResourceId::Text(name);
+            });
+            ASSERT_NE(entry, entries->end()) << name;
+            ASSERT_FALSE(entry->data.empty()) << name;
+            EXPECT_TRUE(Found(*image, name) == entry->data) << name;
         }
-        EXPECT_TRUE(Found(image, "LICENSE") == ReadBytes(generated / "payloads" / "LICENSE.txt"));
     }
 }
 
@@ -274,31 +283,28 @@ ResourceEntry Named(const std::string& name, uint16_t number = 0) {
             0x409, 0, {}};
 }
 
-// Vantrel written into the product-free installer by porvane-pack build has the resource tree of the
-// installer the resource compiler built from the product's script: every entry, payloads, licence,
-// PRODUCT, texts, version and manifest among them, byte for byte. The product-free installer has
-// all of them but the product's, and its own application manifest.
-TEST_F(BuiltInstallerResources, PackedIntoTheProductFreeInstallerAsTheResourceCompilerBuildsIt) {
+// The build's installer and uninstaller are, byte for byte, what porvane-pack build writes for
+// Vantrel as it stands into the product-free installer and uninstaller. The product-free installer
+// has all of the installer's resources but the product's, and its own application manifest.
+TEST_F(BuiltInstallerResources, IsTheProductWrittenIntoTheProductFreeInstaller) {
     const fs::path build = PORVANE_WIN32_BUILD_DIR;
     const fs::path packedPath = fs::temp_directory_path() / ("porvane-packed-" + std::to_string(getpid()) + ".exe");
+    const fs::path madePath = fs::temp_directory_path() / ("porvane-uninstaller-" + std::to_string(getpid()) + ".exe");
     BuildOptions options = {std::string(PORVANE_SOURCE_DIR) + "/resources/vantrel.product", packedPath.string(),
                             {(build / "product" / "bin").string(), PORVANE_SOURCE_DIR},
-                            (build / "wizard" / "PorvaneBase.exe").string(),
-                            (build / "product" / "bin" / "Tolvangr.exe").string()};
+                            (build / "wizard" / "PorvaneBase.exe").string(), "",
+                            (build / "product" / "TolvangrBase.exe").string(), madePath.string(), "", false};
     std::ostringstream out, err;
     ASSERT_EQ(RunBuild(options, out, err), 0) << err.str();
-    const std::vector<uint8_t> packed = ReadBytes(packedPath), base = ReadBytes(options.base);
+    const std::vector<uint8_t> packed = ReadBytes(packedPath), made = ReadBytes(madePath), base = ReadBytes(options.base);
     fs::remove(packedPath);
-    std::vector<ResourceEntry> packedEntries, builtEntries, baseEntries;
+    fs::remove(madePath);
+    EXPECT_TRUE(packed == installer);
+    EXPECT_TRUE(made == ReadBytes(build / "product" / "bin" / "Tolvangr.exe"));
+    std::vector<ResourceEntry> builtEntries, baseEntries;
     std::string failure;
-    ASSERT_TRUE(ReadResourceTree(packed, packedEntries, failure)) << failure;
     ASSERT_TRUE(ReadResourceTree(installer, builtEntries, failure)) << failure;
     ASSERT_TRUE(ReadResourceTree(base, baseEntries, failure)) << failure;
-    ASSERT_EQ(packedEntries.size(), builtEntries.size());
-    for (size_t i = 0; i < builtEntries.size(); ++i) {
-        EXPECT_TRUE(packedEntries[i] == builtEntries[i]) << "entry " << i << " of type " << builtEntries[i].type.number
-                                                         << ", name " << builtEntries[i].name.number;
-    }
     const ResourceId manifest = ResourceId::Number(24);
     size_t product = 0;
     for (const ResourceEntry& entry : builtEntries) {
@@ -317,10 +323,11 @@ TEST_F(BuiltInstallerResources, PackedIntoTheProductFreeInstallerAsTheResourceCo
     }
 }
 
-// The uninstaller the packer makes from the product-free one has the compiled uninstaller's
-// resource tree (the list and the application manifest byte for byte) and row 0's size; the
-// product-free installer is no such base, and a row too small for it is refused at its size's line.
-TEST_F(BuiltInstallerResources, UninstallerWrittenIntoTheProductFreeOneAsTheResourceCompilerBuildsIt) {
+// The uninstaller the packer makes from the product-free one has row 0's size and the base's
+// resources but for its application manifest, which is the product's, and the product's list,
+// which reads back; the product-free installer is no such base, and a row too small for it is
+// refused at its size's line.
+TEST_F(BuiltInstallerResources, UninstallerIsTheProductFreeOneWithTheProductsListAndManifest) {
     const fs::path build = PORVANE_WIN32_BUILD_DIR;
     LoadedInputs inputs;
     Diagnostics diagnostics;
@@ -331,11 +338,26 @@ TEST_F(BuiltInstallerResources, UninstallerWrittenIntoTheProductFreeOneAsTheReso
     ASSERT_TRUE(BuildUninstaller(description, inputs.files, base, made, diagnostics))
         << (diagnostics.items.empty() ? "" : FormatDiagnostic(diagnostics.items[0]));
     EXPECT_EQ(made.size(), description.rows[UninstallerRow].fileSize);
-    std::vector<ResourceEntry> madeEntries, compiledEntries;
+    std::vector<ResourceEntry> madeEntries, baseEntries;
     std::string failure;
     ASSERT_TRUE(ReadResourceTree(made, madeEntries, failure)) << failure;
-    ASSERT_TRUE(ReadResourceTree(ReadBytes(build / "product" / "bin" / "Tolvangr.exe"), compiledEntries, failure));
-    EXPECT_TRUE(madeEntries == compiledEntries);
+    ASSERT_TRUE(ReadResourceTree(ReadBytes(base), baseEntries, failure)) << failure;
+    ASSERT_EQ(madeEntries.size(), baseEntries.size() + 1);
+    size_t kept = 0;
+    for (const ResourceEntry& entry : madeEntries) {
+        if (entry.type == ResourceId::Number(RESOURCE_MANIFEST)) {
+            EXPECT_EQ(std::string(entry.data.begin(), entry.data.end()), UninstallerManifest(description));
+        } else if (entry.type == ResourceId::Number(RESOURCE_RAW_DATA)) {
+            auto list = std::make_unique<InstalledProduct>();
+            ASSERT_TRUE(entry.name == ResourceId::Text(InstalledResourceName));
+            ASSERT_TRUE(ReadInstalledRecord(entry.data.data(), entry.data.size(), *list));
+            EXPECT_EQ(static_cast<size_t>(list->fileCount), description.rows.size());
+            EXPECT_STREQ(list->productName, description.productName.c_str());
+        } else {
+            kept += std::find(baseEntries.begin(), baseEntries.end(), entry) != baseEntries.end() ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(kept, baseEntries.size() - 1) << "every resource of the base but its application manifest";
 
     const std::string installerBase = (build / "wizard" / "PorvaneBase.exe").string();
     EXPECT_FALSE(BuildUninstaller(description, inputs.files, installerBase, made, diagnostics));
@@ -387,8 +409,8 @@ TEST(ResourceEncoding, StringTableBlocksHoldSixteenCountedStringsInUtf16) {
     EXPECT_TRUE(entries[1].data == second);
 }
 
-// The resource compiler's version information for the installer, encoded again from its fields.
-TEST_F(BuiltInstallerResources, VersionInformationEncodesAsTheResourceCompilerDoes) {
+// The installer's version information, encoded again from the fields it must hold.
+TEST_F(BuiltInstallerResources, VersionInformationHoldsTheInstallersFields) {
     std::vector<ResourceEntry> entries;
     std::string failure;
     ASSERT_TRUE(ReadResourceTree(installer, entries, failure)) << failure;

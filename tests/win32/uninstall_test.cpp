@@ -37,7 +37,7 @@ const char UninstallEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uni
 const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
 const char LowDiskValue[] = "DisableLowDiskSpaceBroadcast";
 
-// This program carries the uninstaller's list as its resource (installed.rc), read before any test
+// This program carries the uninstaller's list as its resource (written by the packer), read before any test
 // as the uninstaller reads it before anything else.
 const bool ListLoaded = LoadInstalled() || (fputs("no readable INSTALLED resource\n", stderr), abort(), false);
 

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "builduninstaller.h"
 #include "crc32.h"
 #include "embedded.h"
+#include "installedrecord.h"
 #include "manifest.h"
 #include "outputs.h"
 #include "packer.h"
@@ -103,6 +105,20 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, bool& good) {
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     good = file.is_open() && !file.bad();
     return bytes;
+}
+
+// Every file the run read, as a depfile for the installer: a change to any of them makes it again.
+std::string BuildDependencies(const BuildOptions& options, const LoadedInputs& inputs) {
+    std::error_code error;
+    std::vector<std::string> read{std::filesystem::absolute(options.description, error).string()};
+    // Row 0's path names the product-free uninstaller it was made from, or says it is the carried one.
+    for (const std::string& path : inputs.filePaths) {
+        if (std::filesystem::exists(path, error)) read.push_back(std::filesystem::absolute(path, error).string());
+    }
+    read.push_back(std::filesystem::absolute(inputs.licensePath, error).string());
+    for (const std::string& path : inputs.artPaths) read.push_back(std::filesystem::absolute(path, error).string());
+    if (!options.base.empty()) read.push_back(std::filesystem::absolute(options.base, error).string());
+    return DependencyFile(std::filesystem::absolute(options.output, error).string(), read);
 }
 
 double Seconds(std::chrono::steady_clock::duration duration) {
@@ -211,12 +227,25 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     bool good = ReadDescription(options.description, description, diagnostics) &&
                 LoadInputs(description, options.inputs, inputs, diagnostics, options.uninstaller,
                            fromBase ? BuiltUninstallerRow::Skipped : BuiltUninstallerRow::Required);
-    if (good && fromBase && description.rows[UninstallerRow].source == BuiltUninstallerSource) {
+    const bool builtUninstaller = good && description.rows[UninstallerRow].source == BuiltUninstallerSource;
+    std::vector<uint8_t> list;
+    if (builtUninstaller && options.installedList) {
+        good = InstalledRecord(description, inputs.files, list, diagnostics);
+    } else if (good && options.installedList) {
+        diagnostics.Error(description.path, description.rows[UninstallerRow].sourceLine,
+                          "the list is the uninstaller's: row 0's source must be " + std::string(BuiltUninstallerSource));
+        good = false;
+    }
+    if (good && builtUninstaller && fromBase) {
         std::vector<uint8_t> uninstaller;
         good = BuildUninstaller(description, inputs.files, options.uninstallerBase, uninstaller, diagnostics);
         inputs.files[UninstallerRow] = std::move(uninstaller);
         inputs.filePaths[UninstallerRow] =
             options.uninstallerBase.empty() ? "the packer's own product-free uninstaller" : options.uninstallerBase;
+    }
+    if (good && !options.uninstallerOutput.empty() && !builtUninstaller) {
+        diagnostics.Error(options.uninstallerOutput, 0, "row 0 is no uninstaller that the packer makes");
+        good = false;
     }
     if (good && !options.base.empty()) {
         base = ReadWholeFile(options.base, good);
@@ -239,15 +268,26 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
         good = CompressRows(description, inputs, streams, packed, diagnostics);
         compressing = std::chrono::steady_clock::now() - compressStart;
     }
-    if (good && !(ProductEntries(description, inputs, streams, ProductResource(description, packed), product, failure) &&
-                  InstallerEntries(baseEntries, description, inputs, product, entries, failure) &&
-                  ReplaceResources(base, entries, installer, failure))) {
-        diagnostics.Error(options.output, 0, failure);
-        good = false;
+    if (good) {
+        good = ProductEntries(description, inputs, streams, ProductResource(description, packed), product, failure);
+        if (good && !list.empty()) {
+            product.push_back(Entry(RESOURCE_RAW_DATA, ResourceId::Text(InstalledResourceName), list));
+        }
+        good = good && InstallerEntries(baseEntries, description, inputs, product, entries, failure) &&
+               ReplaceResources(base, entries, installer, failure);
+        if (!good) diagnostics.Error(options.output, 0, failure);
+    }
+    std::vector<OutputFile> outputs;
+    if (good) {
+        outputs.push_back({options.output, std::string(installer.begin(), installer.end())});
+        const std::vector<uint8_t>& uninstaller = inputs.files[UninstallerRow];
+        if (!options.uninstallerOutput.empty()) {
+            outputs.push_back({options.uninstallerOutput, std::string(uninstaller.begin(), uninstaller.end())});
+        }
+        if (!options.depfile.empty()) outputs.push_back({options.depfile, BuildDependencies(options, inputs)});
     }
     std::vector<std::string> changed;
-    good = good && CommitOutputs({{options.output, std::string(installer.begin(), installer.end())}}, changed,
-                                 diagnostics);
+    good = good && CommitOutputs(outputs, changed, diagnostics);
     for (const Diagnostic& diagnostic : diagnostics.items) err << FormatDiagnostic(diagnostic) << "\n";
     if (!good) return 1;
 

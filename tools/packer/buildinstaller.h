@@ -20,6 +20,10 @@ struct BuildOptions {
     std::string base;                 // the product-free installer; empty: the one the packer carries
     std::string uninstaller;          // the uninstaller made for this product (row 0's @uninstaller)
     std::string uninstallerBase;      // or the product-free uninstaller to make it from, preferred
+    std::string uninstallerOutput;    // optional: where to write row 0's uninstaller as made, too
+    std::string depfile;              // optional: make-style list of every file read, for `output`
+    bool installedList = false;       // also write row 0's list (INSTALLED) into the output, for a
+                                      // program that runs the removal's code as well
 };
 
 // The product's resources exactly as the resource compiler makes them from payloads.rc: each
@@ -39,7 +43,7 @@ bool InstallerEntries(const std::vector<ResourceEntry>& base, const ProductDescr
                       std::vector<ResourceEntry>& entries, std::string& failure);
 
 // The whole run: reads and checks the description and its files, compresses the payloads and
-// writes the installer under a temporary name, renamed when complete. Prints the sizes table and
-// the time taken to `out`, every diagnostic to `err`; returns the exit code. On any error no
-// output is written.
+// writes the installer (and the uninstaller and the depfile when asked) under temporary names,
+// renamed when complete. Prints the sizes table and the time taken to `out`, every diagnostic to
+// `err`; returns the exit code. On any error no output is written.
 int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err);

@@ -1,5 +1,6 @@
 // porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... [--base BASE.exe]
-//                    [--uninstaller-base BASE.exe | --uninstaller FILE]
+//                    [--uninstaller-base BASE.exe | --uninstaller FILE] [--uninstaller-out FILE]
+//                    [--installed-list] [--depfile FILE]
 // porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE] [--stamp FILE]
 // porvane-pack --product-free-manifest FILE
 // porvane-pack --product-free-uninstaller-manifest FILE
@@ -24,14 +25,17 @@ namespace {
 int Usage() {
     std::cerr << "usage: porvane-pack build DESCRIPTION -o OUT.exe [--inputs DIR]... [--base BASE.exe]\n"
                  "                          [--uninstaller-base BASE.exe | --uninstaller FILE]\n"
+                 "                          [--uninstaller-out FILE] [--installed-list] [--depfile FILE]\n"
                  "  Writes OUT.exe: the product-free installer BASE.exe (by default the one this packer\n"
                  "  carries, if it carries one) with the product of DESCRIPTION\n"
                  "  written into its resources (payloads, licence, manifest, texts, version information,\n"
                  "  application manifest, art). Paths are looked for as below. A row 0 whose source is\n"
                  "  @uninstaller is the product-free uninstaller given by --uninstaller-base (by default\n"
                  "  the one this packer carries) with the product's list and application manifest written\n"
-                 "  into it, padded to the row's size, or else the --uninstaller file. Nothing is written\n"
-                 "  on an error.\n"
+                 "  into it, padded to the row's size, or else the --uninstaller file; --uninstaller-out\n"
+                 "  writes that uninstaller to FILE too. --installed-list also writes the uninstaller's list\n"
+                 "  into OUT.exe (for a program that runs the removal as well); --depfile lists every file\n"
+                 "  read, for OUT.exe. Nothing is written on an error.\n"
                  "       porvane-pack DESCRIPTION OUTDIR [--inputs DIR]... [--uninstaller FILE] [--depfile FILE]\n"
                  "                    [--stamp FILE]\n"
                  "  Relative paths in DESCRIPTION are looked for beside it, then in each --inputs folder in\n"
@@ -139,11 +143,16 @@ int Build(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const bool takesValue = strcmp(argv[i], "-o") == 0 || strcmp(argv[i], "--inputs") == 0 ||
                                 strcmp(argv[i], "--base") == 0 || strcmp(argv[i], "--uninstaller") == 0 ||
-                                strcmp(argv[i], "--uninstaller-base") == 0;
-        if (takesValue) {
+                                strcmp(argv[i], "--uninstaller-base") == 0 ||
+                                strcmp(argv[i], "--uninstaller-out") == 0 || strcmp(argv[i], "--depfile") == 0;
+        if (strcmp(argv[i], "--installed-list") == 0) {
+            options.installedList = true;
+        } else if (takesValue) {
             if (i + 1 == argc) return Usage();
             const char* value = argv[++i];
             if (strcmp(argv[i - 1], "-o") == 0) options.output = value;
+            else if (strcmp(argv[i - 1], "--uninstaller-out") == 0) options.uninstallerOutput = value;
+            else if (strcmp(argv[i - 1], "--depfile") == 0) options.depfile = value;
             else if (strcmp(argv[i - 1], "--inputs") == 0) options.inputs.push_back(value);
             else if (strcmp(argv[i - 1], "--base") == 0) options.base = value;
             else if (strcmp(argv[i - 1], "--uninstaller-base") == 0) options.uninstallerBase = value;
