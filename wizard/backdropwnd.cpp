@@ -24,14 +24,9 @@ enum { BannerHeight = 58, RuleHeight = 2, BannerRightWidth = 334 };
 enum { SidePictureWidth = 120, SidePictureHeight = 168 };
 
 void FillTitles(void) {
-    char name[sizeof Manifest.product.productName + 1];
-    char version[sizeof Manifest.product.version + 1];
-    char tagline[sizeof Manifest.product.tagline + 1];
-    ManifestText(name, Manifest.product.productName);
-    ManifestText(version, Manifest.product.version);
-    ManifestText(tagline, Manifest.product.tagline);
-    const char* const titleArgs[] = {name, version};
-    const char* const subtitleArgs[] = {name, tagline};
+    const ProductInfo& product = Manifest.product;
+    const char* const titleArgs[] = {product.productName, product.version};
+    const char* const subtitleArgs[] = {product.productName, product.tagline};
     // Over-long combinations are cut to the buffers.
     (void)FormatText(Backdrop.titleText, sizeof Backdrop.titleText, "%s v%s", titleArgs, 2);
     (void)FormatText(Backdrop.subtitleText, sizeof Backdrop.subtitleText, "%s - %s", subtitleArgs, 2);

@@ -14,10 +14,11 @@ bool IsWholeDib(const BITMAPINFOHEADER* header, DWORD size) {
         return false;
     const WORD depth = header->biBitCount;
     if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32) return false;
-    const uint64_t stride = ((uint64_t)header->biWidth * depth + 31) / 32 * 4;
-    const uint64_t needed = (uint64_t)(uint16_t)header->biSize + 4u * (uint64_t)DibColorCount(header) +
-                            stride * (uint64_t)header->biHeight;
-    return needed <= size;
+    // In 32 bits: a row is at most 262,140 bytes and the header with its table at most 327,675;
+    // the rows fit when the height is at most the number of whole rows the rest can hold.
+    const uint32_t stride = ((uint32_t)header->biWidth * depth + 31) / 32 * 4;
+    const uint32_t head = (uint16_t)header->biSize + 4u * DibColorCount(header);
+    return head <= size && (uint32_t)header->biHeight <= (size - head) / stride;
 }
 
 HGLOBAL LoadDibResource(int id) {

@@ -28,16 +28,14 @@ const char CommandLineFormat[] = "Notepad.exe %s";
 }  // namespace
 
 bool FormatReadMeQuestion(char* out, size_t outSize) {
-    char name[sizeof(ProductInfo::productName) + 1];
-    ManifestText(name, Manifest.product.productName);
-    const char* const args[] = {name};
+    const char* const args[] = {Manifest.product.productName};
     return FormatMessageText(out, outSize, IDS_READ_ME_QUESTION, args, 1);
 }
 
 bool FormatRestartNotice(char* out, size_t outSize) {
-    char name[sizeof(ProductInfo::productName) + 1];
-    ManifestText(name, Manifest.product.productName);
-    const char* const args[] = {name, Texts.homePageName, Texts.homePage, Texts.supportEmail};
+    // Static: its four addresses are constants, which would otherwise be kept as writable data.
+    static const char* const args[] = {Manifest.product.productName, Texts.homePageName, Texts.homePage,
+                                       Texts.supportEmail};
     return FormatMessageText(out, outSize, IDS_RESTART_NOTICE, args, 4);
 }
 
@@ -52,12 +50,8 @@ bool NotepadApplicationPath(char* out, size_t outSize) {
 }
 
 bool ReadMeCommandLine(char* out, size_t outSize, const char* installFolder) {
-    const FileEntry& readMe = Manifest.files[ReadMeRow];
-    char fileName[sizeof readMe.fileName + 1];
-    ManifestText(fileName, readMe.fileName);
-
     char path[ReadMePathSize];
-    if (!JoinPath(path, sizeof path, installFolder, fileName, true)) {
+    if (!JoinPath(path, sizeof path, installFolder, Manifest.files[ReadMeRow].fileName, true)) {
         if (outSize > 0) out[0] = '\0';
         return false;
     }

@@ -141,10 +141,9 @@ bool ListProgramGroups(HWND page) {
 }
 
 void ResetGroup(HWND page) {
-    char name[sizeof Manifest.product.productName + 1];
-    static_assert(sizeof Session.groupName >= sizeof name, "the group name holds any product name");
-    ManifestText(name, Manifest.product.productName);
-    (void)CopyText(Session.groupName, sizeof Session.groupName, name);
+    static_assert(sizeof Session.groupName >= sizeof Manifest.product.productName,
+                  "the group name holds any product name");
+    (void)CopyText(Session.groupName, sizeof Session.groupName, Manifest.product.productName);
     HWND list = GroupList(page);
     // The search ignores letter case; CB_ERR clears the selection when nothing matches.
     const LRESULT match =
@@ -221,9 +220,7 @@ int CreateAllShortcuts(HWND page) {
     bool made = CreateProgramGroup(Session.directories, Session.groupName, Session.journal);
     for (int row = 0; made && row < Manifest.shortcutCount && row < ManifestMaxRows; ++row) {
         const FileEntry& entry = Manifest.files[row];
-        char label[sizeof entry.shortcutName + 1];
-        ManifestText(label, entry.shortcutName);
-        (void)SetDlgItemTextA(page, IDC_SHORTCUT_NAME, label);
+        (void)SetDlgItemTextA(page, IDC_SHORTCUT_NAME, entry.shortcutName);
         made = CreateShortcut(Session.directories, entry, Session.groupName, Session.journal);
         (void)SendMessageA(bar, PBM_STEPIT, 0, 0);
         PumpMessagesPaced(page, PauseAfterShortcut);

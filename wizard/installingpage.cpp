@@ -164,12 +164,17 @@ void DrawProgressBar(HDC dc, const RECT& area, unsigned value) {
     const int x = area.left + (area.right - extent.cx) / 2;
     const int y = area.top + (area.bottom - extent.cy) / 2;
 
-    SetTextColor(dc, DarkBlue);
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &remaining, text, static_cast<UINT>(length), nullptr);
-    SetTextColor(dc, White);
-    SetBkColor(dc, Navy);
-    ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &finished, text, static_cast<UINT>(length), nullptr);
+    // The remaining part first, dark blue on the button face, then the finished part, white on navy:
+    // each call fills its rectangle and draws the part of the text that falls into it.
+    const struct {
+        const RECT* area;
+        COLORREF text, back;
+    } parts[] = {{&remaining, DarkBlue, GetSysColor(COLOR_BTNFACE)}, {&finished, White, Navy}};
+    for (const auto& part : parts) {
+        SetTextColor(dc, part.text);
+        SetBkColor(dc, part.back);
+        ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, part.area, text, static_cast<UINT>(length), nullptr);
+    }
 
     SelectObject(dc, previousFont);
 }

@@ -135,9 +135,7 @@ bool HasDriveForm(const char* text) { return text[0] != '\0' && text[1] == ':' &
 
 // The folder of the user's files that the copy leaves alone: true when the user goes on (OK).
 bool ConfirmOtherFiles(HWND page, const char* folder) {
-    char productName[sizeof Manifest.product.productName + 1];
-    ManifestText(productName, Manifest.product.productName);
-    const char* const args[] = {folder, productName};
+    const char* const args[] = {folder, Manifest.product.productName};
     return ShowMessage(page, IDS_OTHER_FILES, args, 2, MB_OKCANCEL | MB_ICONWARNING) == IDOK;
 }
 

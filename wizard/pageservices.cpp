@@ -45,9 +45,7 @@ void ApplyProductName(HWND page, ProductNameTarget target) {
     if (window) {
         char format[TemplateTextSize];
         if (GetWindowTextA(window, format, sizeof format) <= 0) format[0] = '\0';
-        char name[sizeof Manifest.product.productName + 1];
-        ManifestText(name, Manifest.product.productName);
-        const char* const args[] = {name};
+        const char* const args[] = {Manifest.product.productName};
         char text[FormattedTextSize];
         (void)FormatText(text, sizeof text, format, args, 1);
         (void)SetWindowTextA(window, text);

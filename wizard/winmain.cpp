@@ -37,9 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         (void)ShowMessage(NULL, IDS_NO_PRODUCT, NULL, 0, MB_OK | MB_ICONSTOP);
         return 1;
     }
-    char productName[sizeof Manifest.product.productName + 1];
-    ManifestText(productName, Manifest.product.productName);
-    if (!ClaimSingleInstance(productName)) return 1;
+    if (!ClaimSingleInstance(Manifest.product.productName)) return 1;
     // A run killed part-way is finished or undone before anything else is offered.
     if (!RecoverEarlierRun()) return 1;
     // Only Continue (1) goes on; Cancel, Esc and a page that cannot be created end at once.

@@ -243,6 +243,9 @@ TEST(Dib, WholeDibNeedsEveryRowInsideTheBlock) {
     EXPECT_TRUE(IsWholeDib(&h, 40 + 20 + 24));
     EXPECT_FALSE(IsWholeDib(&h, 40 + 20 + 23));
     EXPECT_FALSE(IsWholeDib(&h, 39));
+    // 16,385 rows of 262,140 bytes: past 32 bits, which a wrapped product would take for 196,604.
+    const BITMAPINFOHEADER huge = Header(0xFFFF, 16385, 32, 0);
+    EXPECT_FALSE(IsWholeDib(&huge, 1 << 20));
 }
 
 TEST(Dib, WholeDibRefusesWhatTheDrawingCannotTakeAsIs) {
