@@ -6,11 +6,13 @@
 #include <sddl.h>
 #include <string.h>
 
+#include "unpadded.h"
+
 // 0x1200A9 is read and execute: FILE_GENERIC_READ | FILE_GENERIC_EXECUTE. The OWNER RIGHTS entry
 // (OW) replaces the rights an owner has in any case (reading and rewriting the DACL): a standard
 // user who made the folder before the installation stays its owner, and could otherwise take
 // write access back once it is protected.
-const char ProgramFolderSddl[] =
+const char ProgramFolderSddl[] UNPADDED =
     "D:P"
     "(A;OICI;FA;;;SY)"
     "(A;OICI;FA;;;BA)"

@@ -24,6 +24,7 @@
 #include "pathutil.h"
 #include "payloadcheck.h"
 #include "text.h"
+#include "unpadded.h"
 
 void (*JournalAfterChange)(void) = nullptr;
 
@@ -38,7 +39,7 @@ enum {
     HoldingNameSize = sizeof RemovedFilesFolderName + 4,
 };
 
-const char JournalHeader[] = "Porvane installation journal 2\r\n";
+const char JournalHeader[] UNPADDED = "Porvane installation journal 2\r\n";
 
 bool SameText(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
 

@@ -8,13 +8,14 @@
 #include "pathutil.h"
 #include "registration.h"
 #include "text.h"
+#include "unpadded.h"
 
 // The publisher's key and the version key below it come with the product's texts, written by the
 // packer from the description's names rather than from the manifest's fields.
 namespace {
 
-const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
+const char UninstallKey[] UNPADDED = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char FileSystemKey[] UNPADDED = "System\\CurrentControlSet\\Control\\FileSystem";
 
 // Strings are stored with their NUL counted in the size. A value whose earlier content cannot be
 // recorded is not written.
