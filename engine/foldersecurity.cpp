@@ -29,35 +29,29 @@ namespace {
 const ACCESS_MASK WriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
                                 FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-// A SID by its identifier authority (the last of its six bytes: all these have five zero bytes
-// first) and its sub-authorities.
-struct KnownSid {
-    BYTE authority;
-    BYTE count;
-    DWORD subAuthorities[6];
-};
+// Known SIDs as their bytes: revision, sub-authority count, six bytes of identifier authority,
+// then each sub-authority in four bytes, low byte first.
+typedef BYTE KnownSid[];
 
-const KnownSid SystemSid = {5, 1, {18}};
-const KnownSid AdministratorsSid = {5, 2, {32, 544}};
+const KnownSid SystemSid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+const KnownSid AdministratorsSid = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
 // Stands for whoever creates a file or folder inside; no signed-in user ever holds it.
-const KnownSid CreatorOwnerSid = {3, 1, {0}};
-// NT SERVICE\TrustedInstaller: only the system's module installer runs as it. It owns the
-// system's program folder and has full control of every folder made in it.
-const KnownSid TrustedInstallerSid = {5, 6, {80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u}};
-const KnownSid OwnerRightsSid = {3, 1, {4}};
+const KnownSid CreatorOwnerSid = {1, 1, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0};
+// NT SERVICE\TrustedInstaller (S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464):
+// only the system's module installer runs as it. It owns the system's program folder and has full
+// control of every folder made in it.
+const KnownSid TrustedInstallerSid = {1,    6,    0,    0,    0,    0,    0,    5,    80,   0,    0,    0,
+                                      0xB5, 0x89, 0xFB, 0x38, 0x19, 0x84, 0xC2, 0xCB, 0x5C, 0x6C, 0x23, 0x6D,
+                                      0x57, 0x00, 0x77, 0x6E, 0xC0, 0x02, 0x64, 0x87};
+const KnownSid OwnerRightsSid = {1, 1, 0, 0, 0, 0, 0, 3, 4, 0, 0, 0};
 
 enum { SidHeaderSize = 8 };  // revision, sub-authority count, six bytes of authority
 
-// sid holds at least SidHeaderSize + 4 * its count bytes.
-bool IsSid(const BYTE* sid, const KnownSid& known) {
-    if (sid[1] != known.count || sid[7] != known.authority) return false;
-    for (int i = 2; i < 7; ++i) {
-        if (sid[i] != 0) return false;
-    }
-    for (BYTE i = 0; i < known.count; ++i) {
-        DWORD value;
-        memcpy(&value, sid + SidHeaderSize + 4 * i, sizeof value);
-        if (value != known.subAuthorities[i]) return false;
+// sid holds at least SidHeaderSize + 4 * its count bytes. The revision is not compared.
+bool IsSid(const BYTE* sid, const BYTE* known) {
+    // The count comes first: once it matches, both hold as many bytes.
+    for (int i = 1; i < SidHeaderSize + 4 * known[1]; ++i) {
+        if (sid[i] != known[i]) return false;
     }
     return true;
 }
