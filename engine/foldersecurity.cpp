@@ -153,9 +153,11 @@ bool GrantsWriteToOthers(PSECURITY_DESCRIPTOR descriptor) {
         return true;
     }
     bool ownerRightsSet = false;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        ACE_HEADER* entry = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void**>(&entry))) return true;
+    // The entries follow the ACL's header, each as long as its size says; a valid ACL holds them
+    // all within its own size.
+    const ACE_HEADER* entry = reinterpret_cast<const ACE_HEADER*>(dacl + 1);
+    for (DWORD i = 0; i < dacl->AceCount;
+         ++i, entry = reinterpret_cast<const ACE_HEADER*>(reinterpret_cast<const BYTE*>(entry) + entry->AceSize)) {
         // An inherit-only entry does not apply to the folder, but the files and folders made in it
         // later get it as their own: the installer's program files would, so it counts as much as
         // one on the folder. Only an inherit-only entry that nothing inherits applies to nothing.
