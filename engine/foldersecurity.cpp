@@ -93,6 +93,22 @@ bool Allows(const ACE_HEADER* entry) {
     }
 }
 
+// A descriptor's parts, read in either of its layouts: absolute (pointers) or self-relative
+// (offsets from its start, 0 for none), the one the system hands out.
+SECURITY_DESCRIPTOR_CONTROL ControlOf(PSECURITY_DESCRIPTOR descriptor) {
+    return static_cast<const SECURITY_DESCRIPTOR*>(descriptor)->Control;
+}
+
+enum DescriptorPart { OwnerPart, DaclPart };
+
+void* PartOf(PSECURITY_DESCRIPTOR descriptor, DescriptorPart part) {
+    const SECURITY_DESCRIPTOR* absolute = static_cast<const SECURITY_DESCRIPTOR*>(descriptor);
+    if (!(absolute->Control & SE_SELF_RELATIVE)) return part == DaclPart ? absolute->Dacl : absolute->Owner;
+    const SECURITY_DESCRIPTOR_RELATIVE* relative = static_cast<const SECURITY_DESCRIPTOR_RELATIVE*>(descriptor);
+    const DWORD offset = part == DaclPart ? relative->Dacl : relative->Owner;
+    return offset != 0 ? static_cast<BYTE*>(descriptor) + offset : nullptr;
+}
+
 // Puts the DACL of an SDDL text on the folder and on what it holds.
 bool ApplyDaclText(const char* folder, const char* text) {
     // The system's declaration takes a writable path.
@@ -104,19 +120,14 @@ bool ApplyDaclText(const char* folder, const char* text) {
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)) {
         return false;
     }
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
+    const SECURITY_DESCRIPTOR_CONTROL control = ControlOf(descriptor);
     bool applied = false;
     // A text without a DACL would set a NULL one: full access for everyone.
-    if (GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-        GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present) {
+    if (control & SE_DACL_PRESENT) {
         const SECURITY_INFORMATION protection =
             (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
         applied = SetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
-                                        dacl, nullptr) == ERROR_SUCCESS;
+                                        static_cast<PACL>(PartOf(descriptor, DaclPart)), nullptr) == ERROR_SUCCESS;
     }
     (void)LocalFree(descriptor);
     return applied;
@@ -144,14 +155,10 @@ void FreeFolderSecurity(FolderSecurity& security) {
 }
 
 bool GrantsWriteToOthers(PSECURITY_DESCRIPTOR descriptor) {
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
     // No DACL, or a NULL one: everyone has full access.
-    if (descriptor == nullptr || !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present ||
-        dacl == nullptr || !IsValidAcl(dacl)) {
-        return true;
-    }
+    if (descriptor == nullptr || !(ControlOf(descriptor) & SE_DACL_PRESENT)) return true;
+    const ACL* dacl = static_cast<const ACL*>(PartOf(descriptor, DaclPart));
+    if (dacl == nullptr || !IsValidAcl(const_cast<ACL*>(dacl))) return true;
     bool ownerRightsSet = false;
     // The entries follow the ACL's header, each as long as its size says; a valid ACL holds them
     // all within its own size.
@@ -176,11 +183,9 @@ bool GrantsWriteToOthers(PSECURITY_DESCRIPTOR descriptor) {
     }
     // The owner may always read and rewrite the DACL, unless an OWNER RIGHTS entry on the folder
     // says what owners may do (which the loop above has weighed like any other).
-    PSID owner = nullptr;
-    BOOL ownerDefaulted = FALSE;
-    if (ownerRightsSet || !GetSecurityDescriptorOwner(descriptor, &owner, &ownerDefaulted) || owner == nullptr) {
-        return false;
-    }
+    if (ownerRightsSet) return false;
+    PSID owner = PartOf(descriptor, OwnerPart);
+    if (owner == nullptr) return false;
     return !IsValidSid(owner) || !IsTrusted(static_cast<const BYTE*>(owner));
 }
 
@@ -198,11 +203,8 @@ bool FolderNeedsProtection(const char* folder) {
 bool DescriptorDaclText(PSECURITY_DESCRIPTOR descriptor, char* text, size_t textSize) {
     if (textSize == 0) return false;
     text[0] = '\0';
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
     // Without a DACL the text would be empty, and putting it back would set a NULL DACL.
-    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present) return false;
+    if (!(ControlOf(descriptor) & SE_DACL_PRESENT)) return false;
     char* converted = nullptr;
     if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
                                                               &converted, nullptr)) {
