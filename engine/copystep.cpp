@@ -81,17 +81,14 @@ void FillSystemFolders(HWND owner, DirectoryTable& directories) {
     if (length == 0 || length >= DirectorySlotSize) windows[0] = '\0';
     TitleCasePath(windows);
 
-    // SHGetPathFromIDListA writes up to MAX_PATH bytes, more than the slot holds: take the path
-    // through a full-size buffer and keep it only when it fits.
+    // The shell writes up to MAX_PATH bytes, more than the slot holds: take the path through a
+    // full-size buffer and keep it only when it fits.
     char* programs = directories.paths[DirPrograms];
     programs[0] = '\0';
-    LPITEMIDLIST list = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list)) && list != nullptr) {
-        char path[MAX_PATH] = "";
-        if (SHGetPathFromIDListA(list, path) && !CopyText(programs, DirectorySlotSize, path)) {
-            programs[0] = '\0';
-        }
-        CoTaskMemFree(list);
+    char path[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(owner, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path)) &&
+        !CopyText(programs, DirectorySlotSize, path)) {
+        programs[0] = '\0';
     }
     TitleCasePath(programs);
 }
