@@ -80,8 +80,10 @@ struct RecordReader {
 bool NextLine(RecordReader& reader, char** line) {
     for (;;) {
         char* begin = reader.data + reader.position;
-        char* end = static_cast<char*>(memchr(begin, '\n', reader.length - reader.position));
-        if (end != nullptr) {
+        char* const limit = reader.data + reader.length;
+        char* end = begin;
+        while (end < limit && *end != '\n') ++end;
+        if (end < limit) {
             *end = '\0';
             if (end > begin && end[-1] == '\r') end[-1] = '\0';
             reader.position = static_cast<size_t>(end + 1 - reader.data);
@@ -384,7 +386,7 @@ bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, 
     size_t length = 0;
     for (int i = 0; i < count; ++i) {
         const size_t fieldLength = strlen(fields[i]);
-        if (memchr(fields[i], '|', fieldLength) != nullptr || length + fieldLength + 1 >= sizeof payload) {
+        if (strchr(fields[i], '|') != nullptr || length + fieldLength + 1 >= sizeof payload) {
             return false;
         }
         if (i > 0) payload[length++] = '|';
