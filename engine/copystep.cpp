@@ -184,8 +184,8 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
 
         // A file already there (one the clean-up keeps, or in the Windows folder) is set aside first.
         if (!JournalNewFile(journal, destination)) return StopCopy(report, IDS_CREATE_FAILED);
-        HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        HANDLE file = OpenPath(destination, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
         if (file == INVALID_HANDLE_VALUE) return StopCopy(report, IDS_CREATE_FAILED);
         NoteChange();
 
@@ -201,8 +201,8 @@ bool MustExtract(const char* destination, int16_t entry) {
 
 bool MustExtractEntry(const char* destination, const FileEntry& entry) {
     if (entry.flags & FILE_ALWAYS_OVERWRITE) return true;
-    HANDLE file = CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file = OpenPath(destination, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
     if (file == INVALID_HANDLE_VALUE) return true;
     (void)CloseHandle(file);
     return false;

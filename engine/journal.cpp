@@ -22,6 +22,7 @@
 #include "messages.h"
 #include "pathprobe.h"
 #include "pathutil.h"
+#include "pathutil_win32.h"
 #include "payloadcheck.h"
 #include "text.h"
 #include "unpadded.h"
@@ -198,8 +199,8 @@ void NoteStuck(PassState& state, const char* path) {
 // A file the run wrote, forced to the disk. One that cannot be opened for writing is not the
 // run's to flush (a held link, say): only a flush that fails counts, or a file out of reach.
 void FlushFile(const char* path, PassState& state) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) {
         if (ProbePath(path) == PathUnreachable) state.unflushed = true;
         return;
@@ -309,8 +310,8 @@ void Visit(Pass pass, const Record& record, PassState& state) {
 // journal may still be open for records (a commit reads it before it closes it).
 bool RunPass(const char* path, Pass pass, PassState& state) {
     RecordReader reader;
-    reader.file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    reader.file =
+        OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
     if (reader.file == INVALID_HANDLE_VALUE) return false;
     reader.length = reader.position = 0;
     reader.exhausted = reader.skipping = false;
@@ -430,7 +431,7 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
     memcpy(fresh, path, length);
     memcpy(fresh + length, ".new", sizeof ".new");
 
-    HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool whole = WriteFile(file, JournalHeader, sizeof JournalHeader - 1, &written, nullptr) &&
@@ -442,7 +443,7 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
     }
     NoteChange();
     // Write access (not only append) so that every record can be flushed.
-    file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE || SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
         if (file != INVALID_HANDLE_VALUE) (void)CloseHandle(file);
         (void)DeleteFileA(path);

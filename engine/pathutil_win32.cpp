@@ -12,6 +12,10 @@ void SetDlgItemNumber(HWND dialog, int controlId, uint32_t value) {
     (void)SetDlgItemTextA(dialog, controlId, text);
 }
 
+HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    return CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
+}
+
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool ResolvePath(char* out, size_t outSize, const char* text) {

@@ -8,6 +8,7 @@
 #include "manifest.h"
 #include "messages.h"
 #include "pathutil.h"
+#include "pathutil_win32.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ int16_t RowCount(const InstallManifest& manifest) {
 // Another program holds the file when it cannot be opened for writing with no sharing at all.
 // Opening it changes neither its bytes nor its times.
 bool IsHeld(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(path, GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (file != INVALID_HANDLE_VALUE) {
         (void)CloseHandle(file);
         return false;

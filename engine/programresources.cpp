@@ -51,7 +51,8 @@ bool LoadProduct(void) {
     memmove(&shortcutCount, counts + 2, 2);
     if (fileCount != static_cast<int16_t>(rows) || shortcutCount < 0 || shortcutCount > fileCount) return false;
     // The texts' fields follow one another in the order of their ids.
-    static_assert(sizeof(ProductTexts) == (IDS_PRODUCT_HOME_PAGE_NAME - IDS_PRODUCT_SUPPORT_EMAIL + 1) * ProductTextSize &&
+    enum { TextCount = IDS_PRODUCT_HOME_PAGE_NAME - IDS_PRODUCT_SUPPORT_EMAIL + 1 };
+    static_assert(sizeof(ProductTexts) == TextCount * ProductTextSize &&
                       offsetof(ProductTexts, homePageName) == sizeof(ProductTexts) - ProductTextSize,
                   "one field per text id, in id order");
     char(*field)[ProductTextSize] = reinterpret_cast<char(*)[ProductTextSize]>(&Texts);
