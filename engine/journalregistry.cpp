@@ -26,7 +26,7 @@ int HexValue(char c) {
 // keep (then the value is not changed at all).
 bool DescribeValue(const char* keyPath, const char* name, char (&out)[EarlierTextSize]) {
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key);
+    const LONG opened = OpenMachineKey(keyPath, KEY_QUERY_VALUE, &key);
     if (opened == ERROR_FILE_NOT_FOUND) {
         memcpy(out, Absent, sizeof Absent);
         return true;
@@ -52,25 +52,31 @@ bool DescribeValue(const char* keyPath, const char* name, char (&out)[EarlierTex
     return true;
 }
 
-bool KeyExists(const char* keyPath) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    (void)RegCloseKey(key);
-    return true;
-}
-
 bool CreateOneKey(const char* keyPath) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
+    if (CreateMachineKey(keyPath, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     (void)RegCloseKey(key);
     NoteChange();
     return true;
 }
 
 }  // namespace
+
+LONG OpenMachineKey(const char* keyPath, REGSAM access, HKEY* key) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, access, key);
+}
+
+LONG CreateMachineKey(const char* keyPath, REGSAM access, HKEY* key) {
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key,
+                           nullptr);
+}
+
+bool MachineKeyExists(const char* keyPath) {
+    HKEY key = nullptr;
+    if (OpenMachineKey(keyPath, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    (void)RegCloseKey(key);
+    return true;
+}
 
 bool JournalCreateKey(InstallJournal& journal, const char* keyPath) {
     char work[MAX_PATH];
@@ -81,7 +87,7 @@ bool JournalCreateKey(InstallJournal& journal, const char* keyPath) {
     for (size_t i = 0; i <= length; ++i) {
         if (work[i] != '\\' && work[i] != '\0') continue;
         work[i] = '\0';
-        if (!KeyExists(work)) {
+        if (!MachineKeyExists(work)) {
             const char* const fields[] = {work};
             if (!AppendRecord(journal, 'K', fields, 1) || !CreateOneKey(work)) return false;
         }
@@ -97,7 +103,7 @@ bool JournalSetValue(InstallJournal& journal, const char* keyPath, const char* n
     const char* const fields[] = {keyPath, name, earlier};
     if (!AppendRecord(journal, 'V', fields, 3)) return false;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (OpenMachineKey(keyPath, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
     const bool written = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
     (void)RegCloseKey(key);
     if (written) NoteChange();
@@ -107,7 +113,7 @@ bool JournalSetValue(InstallJournal& journal, const char* keyPath, const char* n
 bool RestoreValue(const char* keyPath, const char* name, const char* earlier) {
     HKEY key = nullptr;
     if (strcmp(earlier, Absent) == 0) {
-        const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, &key);
+        const LONG opened = OpenMachineKey(keyPath, KEY_SET_VALUE, &key);
         if (opened == ERROR_FILE_NOT_FOUND) return true;
         if (opened != ERROR_SUCCESS) return false;
         const LONG removed = RegDeleteValueA(key, name);
@@ -134,10 +140,7 @@ bool RestoreValue(const char* keyPath, const char* name, const char* earlier) {
         if (high < 0 || low < 0) return false;
         data[i] = static_cast<BYTE>(high << 4 | low);
     }
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
+    if (CreateMachineKey(keyPath, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
     const bool written = RegSetValueExA(key, name, 0, type, data, size) == ERROR_SUCCESS;
     (void)RegCloseKey(key);
     if (written) NoteChange();
@@ -146,7 +149,7 @@ bool RestoreValue(const char* keyPath, const char* name, const char* earlier) {
 
 bool RemoveCreatedKey(const char* keyPath) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (OpenMachineKey(keyPath, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     DWORD subkeys = 0;
     DWORD values = 0;
     const bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,

@@ -46,13 +46,6 @@ void SetUninstallEntry(InstallJournal& journal, const char* entry, const Directo
     SetText(journal, entry, "HelpLink", product.homePageUrl);
 }
 
-bool KeyExists(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    (void)RegCloseKey(key);
-    return true;
-}
-
 }  // namespace
 
 void RegisterInstallation(const DirectoryTable& directories, const char* groupName, InstallJournal& journal) {
@@ -63,11 +56,11 @@ void RegisterInstallation(const DirectoryTable& directories, const char* groupNa
     // The system's list of programs is used only where it exists; the product's entry is made in it.
     char entry[sizeof UninstallKey + 1 + sizeof Manifest.product.productName];
     const char* const parts[] = {UninstallKey, Manifest.product.productName};
-    if (KeyExists(UninstallKey) && FormatText(entry, sizeof entry, "%s\\%s", parts, 2) &&
+    if (MachineKeyExists(UninstallKey) && FormatText(entry, sizeof entry, "%s\\%s", parts, 2) &&
         JournalCreateKey(journal, entry)) {
         SetUninstallEntry(journal, entry, directories, groupName);
     }
-    if (KeyExists(FileSystemKey)) {
+    if (MachineKeyExists(FileSystemKey)) {
         // A mask with one bit per drive letter: no low-disk-space notices for any drive.
         const DWORD allDrives = 0xFFFFFFFF;
         (void)JournalSetValue(journal, FileSystemKey, "DisableLowDiskSpaceBroadcast", REG_DWORD, &allDrives,
@@ -79,7 +72,7 @@ bool ReadPreviousInstallFolder(char* folder, size_t folderSize) {
     if (folderSize == 0) return false;
     folder[0] = '\0';
     HKEY publisher = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Texts.publisherKey, 0, KEY_QUERY_VALUE, &publisher) != ERROR_SUCCESS) return false;
+    if (OpenMachineKey(Texts.publisherKey, KEY_QUERY_VALUE, &publisher) != ERROR_SUCCESS) return false;
 
     // Type and size first: only a string that fits, terminator included, is read.
     const DWORD limit = folderSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(folderSize);
