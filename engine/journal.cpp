@@ -46,14 +46,16 @@ bool SameText(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+// True when the first length characters of a and b are the same but for case.
+bool SameStart(const char* a, const char* b, size_t length) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a, static_cast<int>(length), b,
+                          static_cast<int>(length)) == CSTR_EQUAL;
+}
+
 // The part of path below folder (without its separator), or nullptr when path is not below it.
 const char* BelowFolder(const char* path, const char* folder) {
     const size_t length = strlen(folder);
-    if (length == 0 || strlen(path) <= length || CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path,
-                                                                 static_cast<int>(length), folder,
-                                                                 static_cast<int>(length)) != CSTR_EQUAL) {
-        return nullptr;
-    }
+    if (length == 0 || strlen(path) <= length || !SameStart(path, folder, length)) return nullptr;
     const char* rest = path + length;
     if (folder[length - 1] != '\\') {
         if (*rest != '\\') return nullptr;
@@ -526,9 +528,7 @@ bool JournalNewFile(InstallJournal& journal, const char* path) {
     } else if (journal.holding[0] != '\0') {
         // The clean-up may have set an earlier file of this name aside: the new file replaces it.
         const size_t base = journal.installLength;
-        const bool below = strlen(path) > base + 1 && path[base] == '\\' &&
-                           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(base),
-                                          journal.holding, static_cast<int>(base)) == CSTR_EQUAL;
+        const bool below = strlen(path) > base + 1 && path[base] == '\\' && SameStart(path, journal.holding, base);
         if (!below || !JoinPath(aside, sizeof aside, journal.holding, path + base + 1, false) || !Exists(aside)) {
             aside[0] = '\0';
         }
