@@ -124,12 +124,7 @@ bool ParseRecord(char* line, Record& record) {
     const size_t length = strlen(line);
     if (length < 12 || line[1] != ' ' || line[10] != ' ') return false;
     uint32_t crc = 0;
-    for (int i = 2; i < 10; ++i) {
-        const char c = line[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (digit < 0) return false;
-        crc = crc << 4 | static_cast<uint32_t>(digit);
-    }
+    if (!ReadHex(line + 2, 8, crc)) return false;
     char* payload = line + 11;
     if (Crc32(reinterpret_cast<const uint8_t*>(payload), length - 11) != crc) return false;
     record.tag = line[0];
@@ -383,6 +378,21 @@ PassState NewPassState(char* stuckPath, size_t stuckSize) {
 
 }  // namespace
 
+void WriteHex(char* out, uint32_t value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) out[i] = "0123456789ABCDEF"[value & 15];
+}
+
+bool ReadHex(const char* text, int digits, uint32_t& value) {
+    value = 0;
+    for (int i = 0; i < digits; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) return false;
+        value = value << 4 | static_cast<uint32_t>(digit);
+    }
+    return true;
+}
+
 bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, int count) {
     if (journal.file == nullptr) return false;
     char payload[RecordSize];
@@ -396,9 +406,13 @@ bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, 
         memcpy(payload + length, fields[i], fieldLength);
         length += fieldLength;
     }
+    // "<tag> <crc> "
     char record[RecordSize + 16];
-    const int head = wsprintfA(record, "%c %08lX ", tag,
-                               static_cast<unsigned long>(Crc32(reinterpret_cast<const uint8_t*>(payload), length)));
+    const int head = 11;
+    record[0] = tag;
+    record[1] = ' ';
+    WriteHex(record + 2, Crc32(reinterpret_cast<const uint8_t*>(payload), length), 8);
+    record[10] = ' ';
     memcpy(record + head, payload, length);
     memcpy(record + head + length, "\r\n", 2);
     const DWORD size = static_cast<DWORD>(head + length + 2);

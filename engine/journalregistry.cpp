@@ -14,13 +14,6 @@ namespace {
 enum { EarlierTextSize = 9 + 2 * RecordedValueLimit + 1 };
 
 const char Absent[] = "-";
-const char HexDigits[] = "0123456789ABCDEF";
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // The value's present content as recorded text; false when it cannot be read or is too big to
 // keep (then the value is not changed at all).
@@ -42,13 +35,10 @@ bool DescribeValue(const char* keyPath, const char* name, char (&out)[EarlierTex
         return true;
     }
     if (read != ERROR_SUCCESS || size > sizeof data) return false;
-    (void)wsprintfA(out, "%08lX:", static_cast<unsigned long>(type));
-    char* hex = out + 9;
-    for (DWORD i = 0; i < size; ++i) {
-        *hex++ = HexDigits[data[i] >> 4];
-        *hex++ = HexDigits[data[i] & 15];
-    }
-    *hex = '\0';
+    WriteHex(out, type, 8);
+    out[8] = ':';
+    for (DWORD i = 0; i < size; ++i) WriteHex(out + 9 + 2 * i, data[i], 2);
+    out[9 + 2 * size] = '\0';
     return true;
 }
 
@@ -126,19 +116,14 @@ bool RestoreValue(const char* keyPath, const char* name, const char* earlier) {
     if (length < 9 || earlier[8] != ':' || (length - 9) % 2 != 0 || (length - 9) / 2 > RecordedValueLimit) {
         return false;
     }
-    DWORD type = 0;
-    for (int i = 0; i < 8; ++i) {
-        const int digit = HexValue(earlier[i]);
-        if (digit < 0) return false;
-        type = type << 4 | static_cast<DWORD>(digit);
-    }
+    uint32_t type = 0;
+    if (!ReadHex(earlier, 8, type)) return false;
     BYTE data[RecordedValueLimit];
     const DWORD size = static_cast<DWORD>((length - 9) / 2);
     for (DWORD i = 0; i < size; ++i) {
-        const int high = HexValue(earlier[9 + 2 * i]);
-        const int low = HexValue(earlier[10 + 2 * i]);
-        if (high < 0 || low < 0) return false;
-        data[i] = static_cast<BYTE>(high << 4 | low);
+        uint32_t byte = 0;
+        if (!ReadHex(earlier + 9 + 2 * i, 2, byte)) return false;
+        data[i] = static_cast<BYTE>(byte);
     }
     if (CreateMachineKey(keyPath, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
     const bool written = RegSetValueExA(key, name, 0, type, data, size) == ERROR_SUCCESS;
