@@ -52,13 +52,6 @@ const uint8_t* LocatePayload(const FileEntry& entry) {
     return size < entry.compressedSize ? nullptr : payload;
 }
 
-int16_t ClampedFileCount(const InstallManifest& manifest) {
-    int16_t count = manifest.fileCount;
-    if (count < 0) count = 0;
-    if (count > ManifestMaxRows) count = ManifestMaxRows;
-    return count;
-}
-
 // Writes one entry and closes its file. False after a write that came up short; what was
 // written stays, unstamped.
 bool ExtractEntry(ProgressMeter& meter, const CopyReport& report, const FileEntry& entry, HANDLE file,
@@ -163,10 +156,8 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
 
     for (int16_t i = 0; i < count; ++i) {
         const FileEntry& entry = manifest.files[i];
-        const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
         char destination[JoinedPathSize];
-        const bool fits = JoinPath(destination, sizeof destination, directories.paths[slot],
-                                   entry.fileName, false);
+        const bool fits = EntryDestination(directories, entry, destination);
         report.showFile(report.context, destination, static_cast<uint32_t>(i) + 1);
         report.pause(report.context, 500);
 
@@ -192,6 +183,18 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
         if (!ExtractEntry(meter, report, entry, file, payload, stamp)) return StopCopy(report, IDS_WRITE_FAILED);
     }
     return 1;
+}
+
+int16_t ClampedFileCount(const InstallManifest& manifest) {
+    int16_t count = manifest.fileCount;
+    if (count < 0) count = 0;
+    if (count > ManifestMaxRows) count = ManifestMaxRows;
+    return count;
+}
+
+bool EntryDestination(const DirectoryTable& directories, const FileEntry& entry, char (&path)[JoinedPathSize]) {
+    const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
+    return JoinPath(path, sizeof path, directories.paths[slot], entry.fileName, false);
 }
 
 bool MustExtract(const char* destination, int16_t entry) {

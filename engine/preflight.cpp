@@ -12,17 +12,6 @@
 
 namespace {
 
-// The row's destination, or false when it cannot be joined (the step itself then stops on it).
-bool Destination(const DirectoryTable& directories, const FileEntry& entry, char (&path)[JoinedPathSize]) {
-    const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
-    return JoinPath(path, sizeof path, directories.paths[slot], entry.fileName, false);
-}
-
-int16_t RowCount(const InstallManifest& manifest) {
-    if (manifest.fileCount < 0) return 0;
-    return manifest.fileCount > ManifestMaxRows ? static_cast<int16_t>(ManifestMaxRows) : manifest.fileCount;
-}
-
 // Another program holds the file when it cannot be opened for writing with no sharing at all.
 // Opening it changes neither its bytes nor its times.
 bool IsHeld(const char* path) {
@@ -66,10 +55,10 @@ void VolumeOf(const char* folder, char (&volume)[MAX_PATH]) {
 
 bool WaitUntilFilesAreFree(const CopyReport& report, const DirectoryTable& directories,
                            const InstallManifest& manifest) {
-    const int16_t count = RowCount(manifest);
+    const int16_t count = ClampedFileCount(manifest);
     for (int16_t i = 0; i < count; ++i) {
         char path[JoinedPathSize];
-        if (!Destination(directories, manifest.files[i], path)) continue;
+        if (!EntryDestination(directories, manifest.files[i], path)) continue;
         const DWORD attributes = GetFileAttributesA(path);
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (!MustExtractEntry(path, manifest.files[i])) continue;
@@ -84,7 +73,7 @@ bool CheckFreeSpace(const CopyReport& report, const DirectoryTable& directories,
     // Bytes per destination folder; both count against one volume when they share it.
     uint64_t needed[2] = {0, 0};
     const int slots[2] = {DirInstall, DirWindows};
-    const int16_t count = RowCount(manifest);
+    const int16_t count = ClampedFileCount(manifest);
     for (int16_t i = 0; i < count; ++i) {
         needed[(manifest.files[i].flags & FILE_TO_WINDOWS_FOLDER) ? 1 : 0] += manifest.files[i].fileSize;
     }
