@@ -186,7 +186,10 @@ bool GrantsWriteToOthers(PSECURITY_DESCRIPTOR descriptor) {
     if (ownerRightsSet) return false;
     PSID owner = PartOf(descriptor, OwnerPart);
     if (owner == nullptr) return false;
-    return !IsValidSid(owner) || !IsTrusted(static_cast<const BYTE*>(owner));
+    // A valid SID: revision 1 and no more sub-authorities than a SID can have.
+    const SID* sid = static_cast<const SID*>(owner);
+    return sid->Revision != SID_REVISION || sid->SubAuthorityCount > SID_MAX_SUB_AUTHORITIES ||
+           !IsTrusted(static_cast<const BYTE*>(owner));
 }
 
 bool FolderNeedsProtection(const char* folder) {
