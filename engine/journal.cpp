@@ -164,7 +164,8 @@ void MakeFolders(const char* folder) {
 // The passes over a journal. Undoing takes several: new files first, so that every set-aside file
 // finds its place free; then the set-aside files; the registry values, then the keys; last the
 // folders, deepest first, by repeating a pass while any is removed. Each step looks first, so a
-// pass can be run again after a stop anywhere.
+// pass can be run again after a stop anywhere. The undo's passes are listed in the order it runs
+// them, from RemoveNewFiles to RemoveFolders.
 enum Pass {
     FindCompletion,
     FlushFiles,
@@ -341,18 +342,14 @@ JournalOutcome FinishCommit(const char* path, PassState& state) {
 }
 
 JournalOutcome Undo(const char* path, PassState& state) {
-    RunRequiredPass(path, RemoveNewFiles, state);
-    RunRequiredPass(path, PutBack, state);
-    RunRequiredPass(path, RestoreValues, state);
-    do {
-        state.removed = false;
-        RunRequiredPass(path, RemoveKeys, state);
-    } while (state.removed);
-    RunRequiredPass(path, RestoreProtection, state);
-    do {
-        state.removed = false;
-        RunRequiredPass(path, RemoveFolders, state);
-    } while (state.removed);
+    // The undo's passes in the order of the enum; only the key and folder passes remove anything,
+    // and they run again while they do.
+    for (int pass = RemoveNewFiles; pass <= RemoveFolders; ++pass) {
+        do {
+            state.removed = false;
+            RunRequiredPass(path, static_cast<Pass>(pass), state);
+        } while (state.removed);
+    }
     if (state.stuck) return JournalStuck;
     RemoveJournal(path);
     return JournalUndone;
