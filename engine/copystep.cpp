@@ -212,19 +212,20 @@ bool MustExtractEntry(const char* destination, const FileEntry& entry) {
 }
 
 void AddProgress(ProgressMeter& meter, const CopyReport& report, uint32_t bytes) {
-    const uint64_t done = static_cast<uint64_t>(meter.done) + bytes;
-    meter.done = done > meter.total ? meter.total : static_cast<uint32_t>(done);
+    // Never past the total, in 32 bits: done + bytes may not fit them.
+    meter.done = meter.done >= meter.total || bytes > meter.total - meter.done ? meter.total : meter.done + bytes;
     if (meter.done == 0) return;
 
     // done * 200 / total, which needs up to 40 bits, found bit by bit: a 32-bit target multiplies
-    // 64-bit numbers inline but would divide them with a library routine.
+    // 64-bit numbers inline but would divide them with a library routine. Unsigned factors keep
+    // each product one multiplication.
     const uint64_t scaled = static_cast<uint64_t>(meter.done) * 200;
-    uint16_t value = 0;
-    for (uint16_t step = 128; step != 0; step >>= 1) {
-        if (static_cast<uint64_t>(value + step) * meter.total <= scaled) value = static_cast<uint16_t>(value + step);
+    uint32_t value = 0;
+    for (uint32_t step = 128; step != 0; step >>= 1) {
+        if (static_cast<uint64_t>(value + step) * meter.total <= scaled) value += step;
     }
     if (value != meter.value) {
-        meter.value = value;
+        meter.value = static_cast<uint16_t>(value);
         report.repaintBar(report.context, meter);
         report.pause(report.context, 10);
     }
