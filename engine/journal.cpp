@@ -392,27 +392,24 @@ bool ReadHex(const char* text, int digits, uint32_t& value) {
 
 bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, int count) {
     if (journal.file == nullptr) return false;
-    char payload[RecordSize];
+    // "<tag> <crc> ", the fields (fewer than RecordSize characters), CR LF.
+    char record[RecordSize + 16];
+    enum { Head = 11 };
+    char* const payload = record + Head;
     size_t length = 0;
     for (int i = 0; i < count; ++i) {
         const size_t fieldLength = strlen(fields[i]);
-        if (strchr(fields[i], '|') != nullptr || length + fieldLength + 1 >= sizeof payload) {
-            return false;
-        }
+        if (strchr(fields[i], '|') != nullptr || length + fieldLength + 1 >= RecordSize) return false;
         if (i > 0) payload[length++] = '|';
         memcpy(payload + length, fields[i], fieldLength);
         length += fieldLength;
     }
-    // "<tag> <crc> "
-    char record[RecordSize + 16];
-    const int head = 11;
     record[0] = tag;
     record[1] = ' ';
     WriteHex(record + 2, Crc32(reinterpret_cast<const uint8_t*>(payload), length), 8);
     record[10] = ' ';
-    memcpy(record + head, payload, length);
-    memcpy(record + head + length, "\r\n", 2);
-    const DWORD size = static_cast<DWORD>(head + length + 2);
+    memcpy(payload + length, "\r\n", 2);
+    const DWORD size = static_cast<DWORD>(Head + length + 2);
     DWORD written = 0;
     if (!WriteFile(journal.file, record, size, &written, nullptr) || written != size ||
         !FlushFileBuffers(journal.file)) {
