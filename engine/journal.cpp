@@ -64,6 +64,12 @@ const char* BelowFolder(const char* path, const char* folder) {
     return *rest != '\0' ? rest : nullptr;
 }
 
+// Writes size bytes and forces them to the disk; false unless all of it got there.
+bool WriteThrough(HANDLE file, const void* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size && FlushFileBuffers(file);
+}
+
 bool Append(InstallJournal& journal, char tag, const char* first, const char* second = nullptr) {
     const char* const fields[] = {first, second};
     return AppendRecord(journal, tag, fields, second != nullptr ? 2 : 1);
@@ -410,11 +416,7 @@ bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, 
     record[10] = ' ';
     memcpy(payload + length, "\r\n", 2);
     const DWORD size = static_cast<DWORD>(Head + length + 2);
-    DWORD written = 0;
-    if (!WriteFile(journal.file, record, size, &written, nullptr) || written != size ||
-        !FlushFileBuffers(journal.file)) {
-        return false;
-    }
+    if (!WriteThrough(journal.file, record, size)) return false;
     NoteChange();
     return true;
 }
@@ -443,9 +445,7 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
 
     HANDLE file = OpenPath(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool whole = WriteFile(file, JournalHeader, sizeof JournalHeader - 1, &written, nullptr) &&
-                       written == sizeof JournalHeader - 1 && FlushFileBuffers(file);
+    const bool whole = WriteThrough(file, JournalHeader, sizeof JournalHeader - 1);
     (void)CloseHandle(file);
     if (!whole || !MoveFileExA(fresh, path, MOVEFILE_WRITE_THROUGH)) {
         (void)DeleteFileA(fresh);
