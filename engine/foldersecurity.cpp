@@ -31,19 +31,21 @@ const ACCESS_MASK WriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_
 
 // Known SIDs as their bytes: revision, sub-authority count, six bytes of identifier authority,
 // then each sub-authority in four bytes, low byte first.
-typedef BYTE KnownSid[];
+const BYTE OwnerRightsSid[] = {1, 1, 0, 0, 0, 0, 0, 3, 4, 0, 0, 0};
 
-const KnownSid SystemSid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
-const KnownSid AdministratorsSid = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
-// Stands for whoever creates a file or folder inside; no signed-in user ever holds it.
-const KnownSid CreatorOwnerSid = {1, 1, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0};
-// NT SERVICE\TrustedInstaller (S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464):
-// only the system's module installer runs as it. It owns the system's program folder and has full
-// control of every folder made in it.
-const KnownSid TrustedInstallerSid = {1,    6,    0,    0,    0,    0,    0,    5,    80,   0,    0,    0,
-                                      0xB5, 0x89, 0xFB, 0x38, 0x19, 0x84, 0xC2, 0xCB, 0x5C, 0x6C, 0x23, 0x6D,
-                                      0x57, 0x00, 0x77, 0x6E, 0xC0, 0x02, 0x64, 0x87};
-const KnownSid OwnerRightsSid = {1, 1, 0, 0, 0, 0, 0, 3, 4, 0, 0, 0};
+// The trustees whose write access does not count, one SID after the other. CREATOR OWNER stands
+// for whoever creates a file or folder inside; no signed-in user ever holds it. Only the system's
+// module installer runs as NT SERVICE\TrustedInstaller (S-1-5-80-956008885-3418522649-1831038044-
+// 1853292631-2271478464); it owns the system's program folder and has full control of every
+// folder made in it.
+const BYTE TrustedSids[] = {
+    1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,                 // SYSTEM
+    1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0,  // Administrators
+    1, 1, 0, 0, 0, 0, 0, 3, 0,  0, 0, 0,                 // CREATOR OWNER
+    1, 6, 0, 0, 0, 0, 0, 5, 80, 0, 0, 0,                 // NT SERVICE\TrustedInstaller
+    0xB5, 0x89, 0xFB, 0x38, 0x19, 0x84, 0xC2, 0xCB, 0x5C, 0x6C, 0x23, 0x6D,
+    0x57, 0x00, 0x77, 0x6E, 0xC0, 0x02, 0x64, 0x87,
+};
 
 enum { SidHeaderSize = 8 };  // revision, sub-authority count, six bytes of authority
 
@@ -57,8 +59,11 @@ bool IsSid(const BYTE* sid, const BYTE* known) {
 }
 
 bool IsTrusted(const BYTE* sid) {
-    return IsSid(sid, SystemSid) || IsSid(sid, AdministratorsSid) || IsSid(sid, CreatorOwnerSid) ||
-           IsSid(sid, TrustedInstallerSid);
+    for (const BYTE* known = TrustedSids; known < TrustedSids + sizeof TrustedSids;
+         known += SidHeaderSize + 4 * known[1]) {
+        if (IsSid(sid, known)) return true;
+    }
+    return false;
 }
 
 // The trustee of an entry laid out as header, mask, SID (allow and deny, plain or conditional),
