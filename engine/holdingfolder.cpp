@@ -105,7 +105,8 @@ bool WalkTree(Walk walk, const char* from, const char* to) {
 // Hands the folder to the Recycle Bin of its volume, when the volume has one.
 void SendToBin(const char* folder) {
     char root[MAX_PATH];
-    if (!GetVolumePathNameA(folder, root, sizeof root)) return;
+    VolumeOf(folder, root);
+    if (root[0] == '\0') return;
     SHQUERYRBINFO bin;
     bin.cbSize = sizeof bin;
     if (FAILED(SHQueryRecycleBinA(root, &bin))) return;

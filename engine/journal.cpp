@@ -502,7 +502,8 @@ bool JournalProtectFolder(InstallJournal& journal, const char* folder) {
     // A volume that keeps no permissions (FAT, say) has nothing to protect or put back.
     char root[MAX_PATH];
     DWORD flags = 0;
-    if (!GetVolumePathNameA(folder, root, sizeof root) ||
+    VolumeOf(folder, root);
+    if (root[0] == '\0' ||
         !GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
         !(flags & FS_PERSISTENT_ACLS) || !FolderNeedsProtection(folder)) {
         return true;

@@ -46,11 +46,6 @@ bool FreeBytesAt(const char* folder, uint64_t* freeBytes) {
     }
 }
 
-// The volume that holds folder, as the system names it ("C:\"); empty when unknown.
-void VolumeOf(const char* folder, char (&volume)[MAX_PATH]) {
-    if (!GetVolumePathNameA(folder, volume, sizeof volume)) volume[0] = '\0';
-}
-
 }  // namespace
 
 bool WaitUntilFilesAreFree(const CopyReport& report, const DirectoryTable& directories,
