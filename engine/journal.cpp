@@ -75,6 +75,13 @@ bool Append(InstallJournal& journal, char tag, const char* first, const char* se
     return AppendRecord(journal, tag, fields, second != nullptr ? 2 : 1);
 }
 
+// Records the move of path to aside under tag, then makes it.
+bool SetAside(InstallJournal& journal, char tag, const char* path, const char* aside) {
+    if (!Append(journal, tag, path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
+    NoteChange();
+    return true;
+}
+
 // Reads a journal's records in order, a buffer at a time.
 struct RecordReader {
     HANDLE file;
@@ -532,8 +539,7 @@ bool JournalNewFile(InstallJournal& journal, const char* path) {
             if (aside[length + 2] == '9') return false;
             ++aside[length + 2];
         }
-        if (!Append(journal, 'R', path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
-        NoteChange();
+        if (!SetAside(journal, 'R', path, aside)) return false;
     } else if (journal.holding[0] != '\0') {
         // The clean-up may have set an earlier file of this name aside: the new file replaces it.
         const size_t base = journal.installLength;
@@ -586,9 +592,7 @@ bool JournalSetAside(InstallJournal& journal, const char* path) {
     (void)CopyText(parent, sizeof parent, aside);
     *strrchr(parent, '\\') = '\0';
     CreateFolderChain(parent, journal);
-    if (!Append(journal, 'M', path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
-    NoteChange();
-    return true;
+    return SetAside(journal, 'M', path, aside);
 }
 
 bool CommitJournal(InstallJournal& journal) {
