@@ -161,17 +161,17 @@ bool RemoveFile(const char* path) {
     return true;
 }
 
-// Makes every missing level of folder (outside the journal: for the commit, which is never undone).
-void MakeFolders(const char* folder) {
+// Makes every missing folder above the file at path (outside the journal: for the commit, which
+// is never undone).
+void MakeParentFolders(const char* path) {
     char work[MAX_PATH];
-    if (!CopyText(work, sizeof work, folder)) return;
+    if (!CopyText(work, sizeof work, path)) return;
     for (char* p = work; *p; ++p) {
         if (*p != '\\' || p == work || p[-1] == ':') continue;
         *p = '\0';
         if (!Exists(work) && CreateDirectoryA(work, nullptr)) NoteChange();
         *p = '\\';
     }
-    if (!Exists(work) && CreateDirectoryA(work, nullptr)) NoteChange();
 }
 
 // The passes over a journal. Undoing takes several: new files first, so that every set-aside file
@@ -245,10 +245,7 @@ void GatherReplaced(const char* path, const char* aside, PassState& state) {
     }
     char destination[MAX_PATH];
     if (!JoinPath(destination, sizeof destination, state.holding, relative, false) || Exists(destination)) return;
-    char parent[MAX_PATH];
-    (void)CopyText(parent, sizeof parent, destination);
-    *strrchr(parent, '\\') = '\0';
-    MakeFolders(parent);
+    MakeParentFolders(destination);
     // Across volumes the move is a copy whose source goes only once the copy is whole.
     if (MoveFileExA(aside, destination, MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) NoteChange();
 }
