@@ -585,10 +585,11 @@ bool JournalSetAside(InstallJournal& journal, const char* path) {
     char aside[JournalPathSize];
     if (!JoinPath(aside, sizeof aside, journal.holding, relative, false)) return false;
 
-    char parent[JournalPathSize];
-    (void)CopyText(parent, sizeof parent, aside);
-    *strrchr(parent, '\\') = '\0';
-    CreateFolderChain(parent, journal);
+    // Its folder: the text cut at the last separator for the while.
+    char* cut = strrchr(aside, '\\');
+    *cut = '\0';
+    CreateFolderChain(aside, journal);
+    *cut = '\\';
     return SetAside(journal, 'M', path, aside);
 }
 
