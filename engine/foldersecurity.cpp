@@ -116,11 +116,7 @@ void* PartOf(PSECURITY_DESCRIPTOR descriptor, DescriptorPart part) {
 
 // Puts the DACL of an SDDL text on the folder and on what it holds.
 bool ApplyDaclText(const char* folder, const char* text) {
-    // The system's declaration takes a writable path.
-    char path[MAX_PATH];
-    const size_t length = strlen(folder);
-    if (length >= sizeof path) return false;
-    memcpy(path, folder, length + 1);
+    if (strlen(folder) >= MAX_PATH) return false;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)) {
         return false;
@@ -131,7 +127,8 @@ bool ApplyDaclText(const char* folder, const char* text) {
     if (control & SE_DACL_PRESENT) {
         const SECURITY_INFORMATION protection =
             (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
-        applied = SetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
+        // The system's declaration takes a writable path; it does not write it.
+        applied = SetNamedSecurityInfoA(const_cast<char*>(folder), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
                                         static_cast<PACL>(PartOf(descriptor, DaclPart)), nullptr) == ERROR_SUCCESS;
     }
     (void)LocalFree(descriptor);
