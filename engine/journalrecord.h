@@ -16,8 +16,8 @@ enum {
     RecordSize = 2 * RecordedValueLimit + 3 * MAX_PATH,
 };
 
-// The journal's numbers: digits upper-case hex digits of value, most significant first, written
-// without a NUL; and read back, false when any character is not such a digit.
+// The journal's numbers: value written as that many upper-case hex digits, most significant
+// first, without a NUL; and read back, false when any character is not such a digit.
 void WriteHex(char* out, uint32_t value, int digits);
 bool ReadHex(const char* text, int digits, uint32_t& value);
 
