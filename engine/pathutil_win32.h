@@ -11,7 +11,7 @@ void SetDlgItemNumber(HWND dialog, int controlId, uint32_t value);
 // CreateFileA without security attributes or template: one call the engine's many opens share.
 HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 
-// The volume that holds path, as the system names it ("C:\\"); empty when unknown.
+// The volume that holds path, as the system names it ("C:\"); empty when unknown.
 void VolumeOf(const char* path, char (&volume)[MAX_PATH]);
 
 // True when the path names an existing file or folder.
