@@ -21,7 +21,7 @@ bool IsRemovableFile(const char* name) {
     const char* dot = FindLastDot(name);
     if (dot == nullptr) return true;
     // The user's own data: keys, data files and logs.
-    static const char* const kept[] = {".KEY", ".DAT", ".LOG"};
+    static const char kept[][5] = {".KEY", ".DAT", ".LOG"};
     for (const char* extension : kept) {
         if (EqualsIgnoringCase(dot, extension)) return false;
     }

@@ -28,7 +28,8 @@ bool ResolveFolderBelowRoot(const char* text, char (&folder)[MAX_PATH]) {
 // folder's. (Such a folder is a reparse point too, on Windows and for a Unix mount under Wine.)
 bool IsVolumeMountPoint(const char* path) {
     char volume[MAX_PATH];
-    if (!GetVolumePathNameA(path, volume, sizeof volume)) return false;
+    VolumeOf(path, volume);
+    if (volume[0] == '\0') return false;
     const size_t length = strlen(volume);
     if (length > 3 && volume[length - 1] == '\\') volume[length - 1] = '\0';
     return SamePath(volume, path);

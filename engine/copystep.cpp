@@ -52,13 +52,6 @@ const uint8_t* LocatePayload(const FileEntry& entry) {
     return size < entry.compressedSize ? nullptr : payload;
 }
 
-int16_t ClampedFileCount(const InstallManifest& manifest) {
-    int16_t count = manifest.fileCount;
-    if (count < 0) count = 0;
-    if (count > ManifestMaxRows) count = ManifestMaxRows;
-    return count;
-}
-
 // Writes one entry and closes its file. False after a write that came up short; what was
 // written stays, unstamped.
 bool ExtractEntry(ProgressMeter& meter, const CopyReport& report, const FileEntry& entry, HANDLE file,
@@ -81,17 +74,14 @@ void FillSystemFolders(HWND owner, DirectoryTable& directories) {
     if (length == 0 || length >= DirectorySlotSize) windows[0] = '\0';
     TitleCasePath(windows);
 
-    // SHGetPathFromIDListA writes up to MAX_PATH bytes, more than the slot holds: take the path
-    // through a full-size buffer and keep it only when it fits.
+    // The shell writes up to MAX_PATH bytes, more than the slot holds: take the path through a
+    // full-size buffer and keep it only when it fits.
     char* programs = directories.paths[DirPrograms];
     programs[0] = '\0';
-    LPITEMIDLIST list = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list)) && list != nullptr) {
-        char path[MAX_PATH] = "";
-        if (SHGetPathFromIDListA(list, path) && !CopyText(programs, DirectorySlotSize, path)) {
-            programs[0] = '\0';
-        }
-        CoTaskMemFree(list);
+    char path[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(owner, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path)) &&
+        !CopyText(programs, DirectorySlotSize, path)) {
+        programs[0] = '\0';
     }
     TitleCasePath(programs);
 }
@@ -166,10 +156,8 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
 
     for (int16_t i = 0; i < count; ++i) {
         const FileEntry& entry = manifest.files[i];
-        const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
         char destination[JoinedPathSize];
-        const bool fits = JoinPath(destination, sizeof destination, directories.paths[slot],
-                                   entry.fileName, false);
+        const bool fits = EntryDestination(directories, entry, destination);
         report.showFile(report.context, destination, static_cast<uint32_t>(i) + 1);
         report.pause(report.context, 500);
 
@@ -187,14 +175,26 @@ int16_t CopyManifestFiles(const CopyReport& report, const DirectoryTable& direct
 
         // A file already there (one the clean-up keeps, or in the Windows folder) is set aside first.
         if (!JournalNewFile(journal, destination)) return StopCopy(report, IDS_CREATE_FAILED);
-        HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        HANDLE file = OpenPath(destination, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
         if (file == INVALID_HANDLE_VALUE) return StopCopy(report, IDS_CREATE_FAILED);
         NoteChange();
 
         if (!ExtractEntry(meter, report, entry, file, payload, stamp)) return StopCopy(report, IDS_WRITE_FAILED);
     }
     return 1;
+}
+
+int16_t ClampedFileCount(const InstallManifest& manifest) {
+    int16_t count = manifest.fileCount;
+    if (count < 0) count = 0;
+    if (count > ManifestMaxRows) count = ManifestMaxRows;
+    return count;
+}
+
+bool EntryDestination(const DirectoryTable& directories, const FileEntry& entry, char (&path)[JoinedPathSize]) {
+    const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
+    return JoinPath(path, sizeof path, directories.paths[slot], entry.fileName, false);
 }
 
 bool MustExtract(const char* destination, int16_t entry) {
@@ -204,27 +204,28 @@ bool MustExtract(const char* destination, int16_t entry) {
 
 bool MustExtractEntry(const char* destination, const FileEntry& entry) {
     if (entry.flags & FILE_ALWAYS_OVERWRITE) return true;
-    HANDLE file = CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file = OpenPath(destination, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
     if (file == INVALID_HANDLE_VALUE) return true;
     (void)CloseHandle(file);
     return false;
 }
 
 void AddProgress(ProgressMeter& meter, const CopyReport& report, uint32_t bytes) {
-    const uint64_t done = static_cast<uint64_t>(meter.done) + bytes;
-    meter.done = done > meter.total ? meter.total : static_cast<uint32_t>(done);
+    // Never past the total, in 32 bits: done + bytes may not fit them.
+    meter.done = meter.done >= meter.total || bytes > meter.total - meter.done ? meter.total : meter.done + bytes;
     if (meter.done == 0) return;
 
     // done * 200 / total, which needs up to 40 bits, found bit by bit: a 32-bit target multiplies
-    // 64-bit numbers inline but would divide them with a library routine.
+    // 64-bit numbers inline but would divide them with a library routine. Unsigned factors keep
+    // each product one multiplication.
     const uint64_t scaled = static_cast<uint64_t>(meter.done) * 200;
-    uint16_t value = 0;
-    for (uint16_t step = 128; step != 0; step >>= 1) {
-        if (static_cast<uint64_t>(value + step) * meter.total <= scaled) value = static_cast<uint16_t>(value + step);
+    uint32_t value = 0;
+    for (uint32_t step = 128; step != 0; step >>= 1) {
+        if (static_cast<uint64_t>(value + step) * meter.total <= scaled) value += step;
     }
     if (value != meter.value) {
-        meter.value = value;
+        meter.value = static_cast<uint16_t>(value);
         report.repaintBar(report.context, meter);
         report.pause(report.context, 10);
     }

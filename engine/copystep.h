@@ -83,6 +83,12 @@ bool MustExtract(const char* destination, int16_t entry);
 // The same decision for any file-table row.
 bool MustExtractEntry(const char* destination, const FileEntry& entry);
 
+// The manifest's row count, kept within 0 and ManifestMaxRows whatever the field holds.
+int16_t ClampedFileCount(const InstallManifest& manifest);
+
+// The row's destination path; false when it cannot be joined.
+bool EntryDestination(const DirectoryTable& directories, const FileEntry& entry, char (&path)[JoinedPathSize]);
+
 // Adds finished bytes to meter; reports a repaint and pauses 10 ms when its value changes, then
 // reports the bytes done.
 void AddProgress(ProgressMeter& meter, const CopyReport& report, uint32_t bytes);

@@ -6,11 +6,13 @@
 #include <sddl.h>
 #include <string.h>
 
+#include "unpadded.h"
+
 // 0x1200A9 is read and execute: FILE_GENERIC_READ | FILE_GENERIC_EXECUTE. The OWNER RIGHTS entry
 // (OW) replaces the rights an owner has in any case (reading and rewriting the DACL): a standard
 // user who made the folder before the installation stays its owner, and could otherwise take
 // write access back once it is protected.
-const char ProgramFolderSddl[] =
+const char ProgramFolderSddl[] UNPADDED =
     "D:P"
     "(A;OICI;FA;;;SY)"
     "(A;OICI;FA;;;BA)"
@@ -27,42 +29,41 @@ namespace {
 const ACCESS_MASK WriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
                                 FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-// A SID by its identifier authority (the last of its six bytes: all these have five zero bytes
-// first) and its sub-authorities.
-struct KnownSid {
-    BYTE authority;
-    BYTE count;
-    DWORD subAuthorities[6];
-};
+// Known SIDs as their bytes: revision, sub-authority count, six bytes of identifier authority,
+// then each sub-authority in four bytes, low byte first.
+const BYTE OwnerRightsSid[] = {1, 1, 0, 0, 0, 0, 0, 3, 4, 0, 0, 0};
 
-const KnownSid SystemSid = {5, 1, {18}};
-const KnownSid AdministratorsSid = {5, 2, {32, 544}};
-// Stands for whoever creates a file or folder inside; no signed-in user ever holds it.
-const KnownSid CreatorOwnerSid = {3, 1, {0}};
-// NT SERVICE\TrustedInstaller: only the system's module installer runs as it. It owns the
-// system's program folder and has full control of every folder made in it.
-const KnownSid TrustedInstallerSid = {5, 6, {80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u}};
-const KnownSid OwnerRightsSid = {3, 1, {4}};
+// The trustees whose write access does not count, one SID after the other. CREATOR OWNER stands
+// for whoever creates a file or folder inside; no signed-in user ever holds it. Only the system's
+// module installer runs as NT SERVICE\TrustedInstaller (S-1-5-80-956008885-3418522649-1831038044-
+// 1853292631-2271478464); it owns the system's program folder and has full control of every
+// folder made in it.
+const BYTE TrustedSids[] = {
+    1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,                 // SYSTEM
+    1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0,  // Administrators
+    1, 1, 0, 0, 0, 0, 0, 3, 0,  0, 0, 0,                 // CREATOR OWNER
+    1, 6, 0, 0, 0, 0, 0, 5, 80, 0, 0, 0,                 // NT SERVICE\TrustedInstaller
+    0xB5, 0x89, 0xFB, 0x38, 0x19, 0x84, 0xC2, 0xCB, 0x5C, 0x6C, 0x23, 0x6D,
+    0x57, 0x00, 0x77, 0x6E, 0xC0, 0x02, 0x64, 0x87,
+};
 
 enum { SidHeaderSize = 8 };  // revision, sub-authority count, six bytes of authority
 
-// sid holds at least SidHeaderSize + 4 * its count bytes.
-bool IsSid(const BYTE* sid, const KnownSid& known) {
-    if (sid[1] != known.count || sid[7] != known.authority) return false;
-    for (int i = 2; i < 7; ++i) {
-        if (sid[i] != 0) return false;
-    }
-    for (BYTE i = 0; i < known.count; ++i) {
-        DWORD value;
-        memcpy(&value, sid + SidHeaderSize + 4 * i, sizeof value);
-        if (value != known.subAuthorities[i]) return false;
+// sid holds at least SidHeaderSize + 4 * its count bytes. The revision is not compared.
+bool IsSid(const BYTE* sid, const BYTE* known) {
+    // The count comes first: once it matches, both hold as many bytes.
+    for (int i = 1; i < SidHeaderSize + 4 * known[1]; ++i) {
+        if (sid[i] != known[i]) return false;
     }
     return true;
 }
 
 bool IsTrusted(const BYTE* sid) {
-    return IsSid(sid, SystemSid) || IsSid(sid, AdministratorsSid) || IsSid(sid, CreatorOwnerSid) ||
-           IsSid(sid, TrustedInstallerSid);
+    for (const BYTE* known = TrustedSids; known < TrustedSids + sizeof TrustedSids;
+         known += SidHeaderSize + 4 * known[1]) {
+        if (IsSid(sid, known)) return true;
+    }
+    return false;
 }
 
 // The trustee of an entry laid out as header, mask, SID (allow and deny, plain or conditional),
@@ -97,30 +98,38 @@ bool Allows(const ACE_HEADER* entry) {
     }
 }
 
+// A descriptor's parts, read in either of its layouts: absolute (pointers) or self-relative
+// (offsets from its start, 0 for none), the one the system hands out.
+SECURITY_DESCRIPTOR_CONTROL ControlOf(PSECURITY_DESCRIPTOR descriptor) {
+    return static_cast<const SECURITY_DESCRIPTOR*>(descriptor)->Control;
+}
+
+enum DescriptorPart { OwnerPart, DaclPart };
+
+void* PartOf(PSECURITY_DESCRIPTOR descriptor, DescriptorPart part) {
+    const SECURITY_DESCRIPTOR* absolute = static_cast<const SECURITY_DESCRIPTOR*>(descriptor);
+    if (!(absolute->Control & SE_SELF_RELATIVE)) return part == DaclPart ? absolute->Dacl : absolute->Owner;
+    const SECURITY_DESCRIPTOR_RELATIVE* relative = static_cast<const SECURITY_DESCRIPTOR_RELATIVE*>(descriptor);
+    const DWORD offset = part == DaclPart ? relative->Dacl : relative->Owner;
+    return offset != 0 ? static_cast<BYTE*>(descriptor) + offset : nullptr;
+}
+
 // Puts the DACL of an SDDL text on the folder and on what it holds.
 bool ApplyDaclText(const char* folder, const char* text) {
-    // The system's declaration takes a writable path.
-    char path[MAX_PATH];
-    const size_t length = strlen(folder);
-    if (length >= sizeof path) return false;
-    memcpy(path, folder, length + 1);
+    if (strlen(folder) >= MAX_PATH) return false;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)) {
         return false;
     }
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
+    const SECURITY_DESCRIPTOR_CONTROL control = ControlOf(descriptor);
     bool applied = false;
     // A text without a DACL would set a NULL one: full access for everyone.
-    if (GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-        GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present) {
+    if (control & SE_DACL_PRESENT) {
         const SECURITY_INFORMATION protection =
             (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
-        applied = SetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
-                                        dacl, nullptr) == ERROR_SUCCESS;
+        // The system's declaration takes a writable path; it does not write it.
+        applied = SetNamedSecurityInfoA(const_cast<char*>(folder), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
+                                        static_cast<PACL>(PartOf(descriptor, DaclPart)), nullptr) == ERROR_SUCCESS;
     }
     (void)LocalFree(descriptor);
     return applied;
@@ -148,18 +157,16 @@ void FreeFolderSecurity(FolderSecurity& security) {
 }
 
 bool GrantsWriteToOthers(PSECURITY_DESCRIPTOR descriptor) {
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
     // No DACL, or a NULL one: everyone has full access.
-    if (descriptor == nullptr || !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present ||
-        dacl == nullptr || !IsValidAcl(dacl)) {
-        return true;
-    }
+    if (descriptor == nullptr || !(ControlOf(descriptor) & SE_DACL_PRESENT)) return true;
+    const ACL* dacl = static_cast<const ACL*>(PartOf(descriptor, DaclPart));
+    if (dacl == nullptr || !IsValidAcl(const_cast<ACL*>(dacl))) return true;
     bool ownerRightsSet = false;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        ACE_HEADER* entry = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void**>(&entry))) return true;
+    // The entries follow the ACL's header, each as long as its size says; a valid ACL holds them
+    // all within its own size.
+    const ACE_HEADER* entry = reinterpret_cast<const ACE_HEADER*>(dacl + 1);
+    for (DWORD i = 0; i < dacl->AceCount;
+         ++i, entry = reinterpret_cast<const ACE_HEADER*>(reinterpret_cast<const BYTE*>(entry) + entry->AceSize)) {
         // An inherit-only entry does not apply to the folder, but the files and folders made in it
         // later get it as their own: the installer's program files would, so it counts as much as
         // one on the folder. Only an inherit-only entry that nothing inherits applies to nothing.
@@ -178,12 +185,13 @@ bool GrantsWriteToOthers(PSECURITY_DESCRIPTOR descriptor) {
     }
     // The owner may always read and rewrite the DACL, unless an OWNER RIGHTS entry on the folder
     // says what owners may do (which the loop above has weighed like any other).
-    PSID owner = nullptr;
-    BOOL ownerDefaulted = FALSE;
-    if (ownerRightsSet || !GetSecurityDescriptorOwner(descriptor, &owner, &ownerDefaulted) || owner == nullptr) {
-        return false;
-    }
-    return !IsValidSid(owner) || !IsTrusted(static_cast<const BYTE*>(owner));
+    if (ownerRightsSet) return false;
+    PSID owner = PartOf(descriptor, OwnerPart);
+    if (owner == nullptr) return false;
+    // A valid SID: revision 1 and no more sub-authorities than a SID can have.
+    const SID* sid = static_cast<const SID*>(owner);
+    return sid->Revision != SID_REVISION || sid->SubAuthorityCount > SID_MAX_SUB_AUTHORITIES ||
+           !IsTrusted(static_cast<const BYTE*>(owner));
 }
 
 bool FolderNeedsProtection(const char* folder) {
@@ -200,11 +208,8 @@ bool FolderNeedsProtection(const char* folder) {
 bool DescriptorDaclText(PSECURITY_DESCRIPTOR descriptor, char* text, size_t textSize) {
     if (textSize == 0) return false;
     text[0] = '\0';
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
     // Without a DACL the text would be empty, and putting it back would set a NULL DACL.
-    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present) return false;
+    if (!(ControlOf(descriptor) & SE_DACL_PRESENT)) return false;
     char* converted = nullptr;
     if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
                                                               &converted, nullptr)) {

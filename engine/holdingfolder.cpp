@@ -17,6 +17,7 @@
 #include "journal.h"
 #include "journalrecord.h"
 #include "pathutil.h"
+#include "pathutil_win32.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ const char MirrorSuffix[] = " (kept)";
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 DWORD LinkCount(const char* path) {
-    HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file = OpenPath(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (file == INVALID_HANDLE_VALUE) return 0;
     BY_HANDLE_FILE_INFORMATION information;
     const bool known = GetFileInformationByHandle(file, &information) != FALSE;
@@ -43,8 +44,8 @@ void RemoveMirrorName(const char* path, DWORD attributes) {
         return;
     }
     (void)SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    HANDLE file = CreateFileA(path, DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE file = OpenPath(path, DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE);
     if (file == INVALID_HANDLE_VALUE) {
         (void)SetFileAttributesA(path, attributes);
         return;
@@ -104,7 +105,8 @@ bool WalkTree(Walk walk, const char* from, const char* to) {
 // Hands the folder to the Recycle Bin of its volume, when the volume has one.
 void SendToBin(const char* folder) {
     char root[MAX_PATH];
-    if (!GetVolumePathNameA(folder, root, sizeof root)) return;
+    VolumeOf(folder, root);
+    if (root[0] == '\0') return;
     SHQUERYRBINFO bin;
     bin.cbSize = sizeof bin;
     if (FAILED(SHQueryRecycleBinA(root, &bin))) return;

@@ -22,8 +22,10 @@
 #include "messages.h"
 #include "pathprobe.h"
 #include "pathutil.h"
+#include "pathutil_win32.h"
 #include "payloadcheck.h"
 #include "text.h"
+#include "unpadded.h"
 
 void (*JournalAfterChange)(void) = nullptr;
 
@@ -38,20 +40,22 @@ enum {
     HoldingNameSize = sizeof RemovedFilesFolderName + 4,
 };
 
-const char JournalHeader[] = "Porvane installation journal 2\r\n";
+const char JournalHeader[] UNPADDED = "Porvane installation journal 2\r\n";
 
 bool SameText(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+// True when the first length characters of a and b are the same but for case.
+bool SameStart(const char* a, const char* b, size_t length) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a, static_cast<int>(length), b,
+                          static_cast<int>(length)) == CSTR_EQUAL;
+}
+
 // The part of path below folder (without its separator), or nullptr when path is not below it.
 const char* BelowFolder(const char* path, const char* folder) {
     const size_t length = strlen(folder);
-    if (length == 0 || strlen(path) <= length || CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path,
-                                                                 static_cast<int>(length), folder,
-                                                                 static_cast<int>(length)) != CSTR_EQUAL) {
-        return nullptr;
-    }
+    if (length == 0 || strlen(path) <= length || !SameStart(path, folder, length)) return nullptr;
     const char* rest = path + length;
     if (folder[length - 1] != '\\') {
         if (*rest != '\\') return nullptr;
@@ -60,9 +64,22 @@ const char* BelowFolder(const char* path, const char* folder) {
     return *rest != '\0' ? rest : nullptr;
 }
 
+// Writes size bytes and forces them to the disk; false unless all of it got there.
+bool WriteThrough(HANDLE file, const void* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size && FlushFileBuffers(file);
+}
+
 bool Append(InstallJournal& journal, char tag, const char* first, const char* second = nullptr) {
     const char* const fields[] = {first, second};
     return AppendRecord(journal, tag, fields, second != nullptr ? 2 : 1);
+}
+
+// Records the move of path to aside under tag, then makes it.
+bool SetAside(InstallJournal& journal, char tag, const char* path, const char* aside) {
+    if (!Append(journal, tag, path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
+    NoteChange();
+    return true;
 }
 
 // Reads a journal's records in order, a buffer at a time.
@@ -79,8 +96,10 @@ struct RecordReader {
 bool NextLine(RecordReader& reader, char** line) {
     for (;;) {
         char* begin = reader.data + reader.position;
-        char* end = static_cast<char*>(memchr(begin, '\n', reader.length - reader.position));
-        if (end != nullptr) {
+        char* const limit = reader.data + reader.length;
+        char* end = begin;
+        while (end < limit && *end != '\n') ++end;
+        if (end < limit) {
             *end = '\0';
             if (end > begin && end[-1] == '\r') end[-1] = '\0';
             reader.position = static_cast<size_t>(end + 1 - reader.data);
@@ -118,12 +137,7 @@ bool ParseRecord(char* line, Record& record) {
     const size_t length = strlen(line);
     if (length < 12 || line[1] != ' ' || line[10] != ' ') return false;
     uint32_t crc = 0;
-    for (int i = 2; i < 10; ++i) {
-        const char c = line[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (digit < 0) return false;
-        crc = crc << 4 | static_cast<uint32_t>(digit);
-    }
+    if (!ReadHex(line + 2, 8, crc)) return false;
     char* payload = line + 11;
     if (Crc32(reinterpret_cast<const uint8_t*>(payload), length - 11) != crc) return false;
     record.tag = line[0];
@@ -147,23 +161,24 @@ bool RemoveFile(const char* path) {
     return true;
 }
 
-// Makes every missing level of folder (outside the journal: for the commit, which is never undone).
-void MakeFolders(const char* folder) {
+// Makes every missing folder above the file at path (outside the journal: for the commit, which
+// is never undone).
+void MakeParentFolders(const char* path) {
     char work[MAX_PATH];
-    if (!CopyText(work, sizeof work, folder)) return;
+    if (!CopyText(work, sizeof work, path)) return;
     for (char* p = work; *p; ++p) {
         if (*p != '\\' || p == work || p[-1] == ':') continue;
         *p = '\0';
         if (!Exists(work) && CreateDirectoryA(work, nullptr)) NoteChange();
         *p = '\\';
     }
-    if (!Exists(work) && CreateDirectoryA(work, nullptr)) NoteChange();
 }
 
 // The passes over a journal. Undoing takes several: new files first, so that every set-aside file
 // finds its place free; then the set-aside files; the registry values, then the keys; last the
 // folders, deepest first, by repeating a pass while any is removed. Each step looks first, so a
-// pass can be run again after a stop anywhere.
+// pass can be run again after a stop anywhere. The undo's passes are listed in the order it runs
+// them, from RemoveNewFiles to RemoveFolders.
 enum Pass {
     FindCompletion,
     FlushFiles,
@@ -195,8 +210,8 @@ void NoteStuck(PassState& state, const char* path) {
 // A file the run wrote, forced to the disk. One that cannot be opened for writing is not the
 // run's to flush (a held link, say): only a flush that fails counts, or a file out of reach.
 void FlushFile(const char* path, PassState& state) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) {
         if (ProbePath(path) == PathUnreachable) state.unflushed = true;
         return;
@@ -230,10 +245,7 @@ void GatherReplaced(const char* path, const char* aside, PassState& state) {
     }
     char destination[MAX_PATH];
     if (!JoinPath(destination, sizeof destination, state.holding, relative, false) || Exists(destination)) return;
-    char parent[MAX_PATH];
-    (void)CopyText(parent, sizeof parent, destination);
-    *strrchr(parent, '\\') = '\0';
-    MakeFolders(parent);
+    MakeParentFolders(destination);
     // Across volumes the move is a copy whose source goes only once the copy is whole.
     if (MoveFileExA(aside, destination, MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) NoteChange();
 }
@@ -306,8 +318,8 @@ void Visit(Pass pass, const Record& record, PassState& state) {
 // journal may still be open for records (a commit reads it before it closes it).
 bool RunPass(const char* path, Pass pass, PassState& state) {
     RecordReader reader;
-    reader.file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    reader.file =
+        OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
     if (reader.file == INVALID_HANDLE_VALUE) return false;
     reader.length = reader.position = 0;
     reader.exhausted = reader.skipping = false;
@@ -340,18 +352,14 @@ JournalOutcome FinishCommit(const char* path, PassState& state) {
 }
 
 JournalOutcome Undo(const char* path, PassState& state) {
-    RunRequiredPass(path, RemoveNewFiles, state);
-    RunRequiredPass(path, PutBack, state);
-    RunRequiredPass(path, RestoreValues, state);
-    do {
-        state.removed = false;
-        RunRequiredPass(path, RemoveKeys, state);
-    } while (state.removed);
-    RunRequiredPass(path, RestoreProtection, state);
-    do {
-        state.removed = false;
-        RunRequiredPass(path, RemoveFolders, state);
-    } while (state.removed);
+    // The undo's passes in the order of the enum; only the key and folder passes remove anything,
+    // and they run again while they do.
+    for (int pass = RemoveNewFiles; pass <= RemoveFolders; ++pass) {
+        do {
+            state.removed = false;
+            RunRequiredPass(path, static_cast<Pass>(pass), state);
+        } while (state.removed);
+    }
     if (state.stuck) return JournalStuck;
     RemoveJournal(path);
     return JournalUndone;
@@ -377,30 +385,42 @@ PassState NewPassState(char* stuckPath, size_t stuckSize) {
 
 }  // namespace
 
+void WriteHex(char* out, uint32_t value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) out[i] = "0123456789ABCDEF"[value & 15];
+}
+
+bool ReadHex(const char* text, int digits, uint32_t& value) {
+    value = 0;
+    for (int i = 0; i < digits; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) return false;
+        value = value << 4 | static_cast<uint32_t>(digit);
+    }
+    return true;
+}
+
 bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, int count) {
     if (journal.file == nullptr) return false;
-    char payload[RecordSize];
+    // "<tag> <crc> ", the fields (fewer than RecordSize characters), CR LF.
+    char record[RecordSize + 16];
+    enum { Head = 11 };
+    char* const payload = record + Head;
     size_t length = 0;
     for (int i = 0; i < count; ++i) {
         const size_t fieldLength = strlen(fields[i]);
-        if (memchr(fields[i], '|', fieldLength) != nullptr || length + fieldLength + 1 >= sizeof payload) {
-            return false;
-        }
+        if (strchr(fields[i], '|') != nullptr || length + fieldLength + 1 >= RecordSize) return false;
         if (i > 0) payload[length++] = '|';
         memcpy(payload + length, fields[i], fieldLength);
         length += fieldLength;
     }
-    char record[RecordSize + 16];
-    const int head = wsprintfA(record, "%c %08lX ", tag,
-                               static_cast<unsigned long>(Crc32(reinterpret_cast<const uint8_t*>(payload), length)));
-    memcpy(record + head, payload, length);
-    memcpy(record + head + length, "\r\n", 2);
-    const DWORD size = static_cast<DWORD>(head + length + 2);
-    DWORD written = 0;
-    if (!WriteFile(journal.file, record, size, &written, nullptr) || written != size ||
-        !FlushFileBuffers(journal.file)) {
-        return false;
-    }
+    record[0] = tag;
+    record[1] = ' ';
+    WriteHex(record + 2, Crc32(reinterpret_cast<const uint8_t*>(payload), length), 8);
+    record[10] = ' ';
+    memcpy(payload + length, "\r\n", 2);
+    const DWORD size = static_cast<DWORD>(Head + length + 2);
+    if (!WriteThrough(journal.file, record, size)) return false;
     NoteChange();
     return true;
 }
@@ -427,11 +447,9 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
     memcpy(fresh, path, length);
     memcpy(fresh + length, ".new", sizeof ".new");
 
-    HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool whole = WriteFile(file, JournalHeader, sizeof JournalHeader - 1, &written, nullptr) &&
-                       written == sizeof JournalHeader - 1 && FlushFileBuffers(file);
+    const bool whole = WriteThrough(file, JournalHeader, sizeof JournalHeader - 1);
     (void)CloseHandle(file);
     if (!whole || !MoveFileExA(fresh, path, MOVEFILE_WRITE_THROUGH)) {
         (void)DeleteFileA(fresh);
@@ -439,7 +457,7 @@ bool BeginJournal(InstallJournal& journal, const char* path) {
     }
     NoteChange();
     // Write access (not only append) so that every record can be flushed.
-    file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE || SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
         if (file != INVALID_HANDLE_VALUE) (void)CloseHandle(file);
         (void)DeleteFileA(path);
@@ -488,7 +506,8 @@ bool JournalProtectFolder(InstallJournal& journal, const char* folder) {
     // A volume that keeps no permissions (FAT, say) has nothing to protect or put back.
     char root[MAX_PATH];
     DWORD flags = 0;
-    if (!GetVolumePathNameA(folder, root, sizeof root) ||
+    VolumeOf(folder, root);
+    if (root[0] == '\0' ||
         !GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
         !(flags & FS_PERSISTENT_ACLS) || !FolderNeedsProtection(folder)) {
         return true;
@@ -517,14 +536,11 @@ bool JournalNewFile(InstallJournal& journal, const char* path) {
             if (aside[length + 2] == '9') return false;
             ++aside[length + 2];
         }
-        if (!Append(journal, 'R', path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
-        NoteChange();
+        if (!SetAside(journal, 'R', path, aside)) return false;
     } else if (journal.holding[0] != '\0') {
         // The clean-up may have set an earlier file of this name aside: the new file replaces it.
         const size_t base = journal.installLength;
-        const bool below = strlen(path) > base + 1 && path[base] == '\\' &&
-                           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(base),
-                                          journal.holding, static_cast<int>(base)) == CSTR_EQUAL;
+        const bool below = strlen(path) > base + 1 && path[base] == '\\' && SameStart(path, journal.holding, base);
         if (!below || !JoinPath(aside, sizeof aside, journal.holding, path + base + 1, false) || !Exists(aside)) {
             aside[0] = '\0';
         }
@@ -569,13 +585,12 @@ bool JournalSetAside(InstallJournal& journal, const char* path) {
     char aside[JournalPathSize];
     if (!JoinPath(aside, sizeof aside, journal.holding, relative, false)) return false;
 
-    char parent[JournalPathSize];
-    (void)CopyText(parent, sizeof parent, aside);
-    *strrchr(parent, '\\') = '\0';
-    CreateFolderChain(parent, journal);
-    if (!Append(journal, 'M', path, aside) || !MoveFileExA(path, aside, MOVEFILE_COPY_ALLOWED)) return false;
-    NoteChange();
-    return true;
+    // Its folder: the text cut at the last separator for the while.
+    char* cut = strrchr(aside, '\\');
+    *cut = '\0';
+    CreateFolderChain(aside, journal);
+    *cut = '\\';
+    return SetAside(journal, 'M', path, aside);
 }
 
 bool CommitJournal(InstallJournal& journal) {

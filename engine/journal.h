@@ -87,6 +87,13 @@ bool JournalSetAside(InstallJournal& journal, const char* path);
 // True for the holding folder itself, which the clean-up must not enter.
 bool IsHoldingFolder(const InstallJournal& journal, const char* path);
 
+// Opens the key below HKEY_LOCAL_MACHINE with the access asked; the system's answer.
+LONG OpenMachineKey(const char* keyPath, REGSAM access, HKEY* key);
+// Opens the key below HKEY_LOCAL_MACHINE, creating what is missing (unrecorded, for an undo).
+LONG CreateMachineKey(const char* keyPath, REGSAM access, HKEY* key);
+// True when the key below HKEY_LOCAL_MACHINE is there and can be read.
+bool MachineKeyExists(const char* keyPath);
+
 // Creates every missing level of the key below HKEY_LOCAL_MACHINE, each recorded first. False
 // when a record cannot be written or the key cannot be made.
 bool JournalCreateKey(InstallJournal& journal, const char* keyPath);

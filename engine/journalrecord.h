@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <stddef.h>
+#include <stdint.h>
 
 struct InstallJournal;
 
@@ -14,6 +15,11 @@ enum {
     RecordedValueLimit = 1024,
     RecordSize = 2 * RecordedValueLimit + 3 * MAX_PATH,
 };
+
+// The journal's numbers: value written as that many upper-case hex digits, most significant
+// first, without a NUL; and read back, false when any character is not such a digit.
+void WriteHex(char* out, uint32_t value, int digits);
+bool ReadHex(const char* text, int digits, uint32_t& value);
 
 // Appends one record and forces it to the disk before the change it announces is made.
 bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, int count);

@@ -14,19 +14,12 @@ namespace {
 enum { EarlierTextSize = 9 + 2 * RecordedValueLimit + 1 };
 
 const char Absent[] = "-";
-const char HexDigits[] = "0123456789ABCDEF";
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // The value's present content as recorded text; false when it cannot be read or is too big to
 // keep (then the value is not changed at all).
 bool DescribeValue(const char* keyPath, const char* name, char (&out)[EarlierTextSize]) {
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key);
+    const LONG opened = OpenMachineKey(keyPath, KEY_QUERY_VALUE, &key);
     if (opened == ERROR_FILE_NOT_FOUND) {
         memcpy(out, Absent, sizeof Absent);
         return true;
@@ -42,35 +35,38 @@ bool DescribeValue(const char* keyPath, const char* name, char (&out)[EarlierTex
         return true;
     }
     if (read != ERROR_SUCCESS || size > sizeof data) return false;
-    (void)wsprintfA(out, "%08lX:", static_cast<unsigned long>(type));
-    char* hex = out + 9;
-    for (DWORD i = 0; i < size; ++i) {
-        *hex++ = HexDigits[data[i] >> 4];
-        *hex++ = HexDigits[data[i] & 15];
-    }
-    *hex = '\0';
-    return true;
-}
-
-bool KeyExists(const char* keyPath) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    (void)RegCloseKey(key);
+    WriteHex(out, type, 8);
+    out[8] = ':';
+    for (DWORD i = 0; i < size; ++i) WriteHex(out + 9 + 2 * i, data[i], 2);
+    out[9 + 2 * size] = '\0';
     return true;
 }
 
 bool CreateOneKey(const char* keyPath) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
+    if (CreateMachineKey(keyPath, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     (void)RegCloseKey(key);
     NoteChange();
     return true;
 }
 
 }  // namespace
+
+LONG OpenMachineKey(const char* keyPath, REGSAM access, HKEY* key) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, access, key);
+}
+
+LONG CreateMachineKey(const char* keyPath, REGSAM access, HKEY* key) {
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key,
+                           nullptr);
+}
+
+bool MachineKeyExists(const char* keyPath) {
+    HKEY key = nullptr;
+    if (OpenMachineKey(keyPath, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    (void)RegCloseKey(key);
+    return true;
+}
 
 bool JournalCreateKey(InstallJournal& journal, const char* keyPath) {
     char work[MAX_PATH];
@@ -81,7 +77,7 @@ bool JournalCreateKey(InstallJournal& journal, const char* keyPath) {
     for (size_t i = 0; i <= length; ++i) {
         if (work[i] != '\\' && work[i] != '\0') continue;
         work[i] = '\0';
-        if (!KeyExists(work)) {
+        if (!MachineKeyExists(work)) {
             const char* const fields[] = {work};
             if (!AppendRecord(journal, 'K', fields, 1) || !CreateOneKey(work)) return false;
         }
@@ -97,7 +93,7 @@ bool JournalSetValue(InstallJournal& journal, const char* keyPath, const char* n
     const char* const fields[] = {keyPath, name, earlier};
     if (!AppendRecord(journal, 'V', fields, 3)) return false;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (OpenMachineKey(keyPath, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
     const bool written = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
     (void)RegCloseKey(key);
     if (written) NoteChange();
@@ -107,7 +103,7 @@ bool JournalSetValue(InstallJournal& journal, const char* keyPath, const char* n
 bool RestoreValue(const char* keyPath, const char* name, const char* earlier) {
     HKEY key = nullptr;
     if (strcmp(earlier, Absent) == 0) {
-        const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, &key);
+        const LONG opened = OpenMachineKey(keyPath, KEY_SET_VALUE, &key);
         if (opened == ERROR_FILE_NOT_FOUND) return true;
         if (opened != ERROR_SUCCESS) return false;
         const LONG removed = RegDeleteValueA(key, name);
@@ -120,24 +116,16 @@ bool RestoreValue(const char* keyPath, const char* name, const char* earlier) {
     if (length < 9 || earlier[8] != ':' || (length - 9) % 2 != 0 || (length - 9) / 2 > RecordedValueLimit) {
         return false;
     }
-    DWORD type = 0;
-    for (int i = 0; i < 8; ++i) {
-        const int digit = HexValue(earlier[i]);
-        if (digit < 0) return false;
-        type = type << 4 | static_cast<DWORD>(digit);
-    }
+    uint32_t type = 0;
+    if (!ReadHex(earlier, 8, type)) return false;
     BYTE data[RecordedValueLimit];
     const DWORD size = static_cast<DWORD>((length - 9) / 2);
     for (DWORD i = 0; i < size; ++i) {
-        const int high = HexValue(earlier[9 + 2 * i]);
-        const int low = HexValue(earlier[10 + 2 * i]);
-        if (high < 0 || low < 0) return false;
-        data[i] = static_cast<BYTE>(high << 4 | low);
+        uint32_t byte = 0;
+        if (!ReadHex(earlier + 9 + 2 * i, 2, byte)) return false;
+        data[i] = static_cast<BYTE>(byte);
     }
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
+    if (CreateMachineKey(keyPath, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
     const bool written = RegSetValueExA(key, name, 0, type, data, size) == ERROR_SUCCESS;
     (void)RegCloseKey(key);
     if (written) NoteChange();
@@ -146,7 +134,7 @@ bool RestoreValue(const char* keyPath, const char* name, const char* earlier) {
 
 bool RemoveCreatedKey(const char* keyPath) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (OpenMachineKey(keyPath, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     DWORD subkeys = 0;
     DWORD values = 0;
     const bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,

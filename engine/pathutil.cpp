@@ -7,9 +7,7 @@ namespace {
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-}  // namespace
-
-bool JoinPath(char* out, size_t outSize, const char* folder, const char* name, bool quoted) {
+bool Join(char* out, size_t outSize, const char* folder, const char* name, bool quoted) {
     const size_t folderLength = strlen(folder);
     const size_t nameLength = strlen(name);
     const bool needsSeparator = folderLength == 0 || folder[folderLength - 1] != '\\';
@@ -32,6 +30,16 @@ bool JoinPath(char* out, size_t outSize, const char* folder, const char* name, b
     out[at++] = '\0';
     out[at] = '\0';
     return true;
+}
+
+}  // namespace
+
+bool JoinPlainPath(char* out, size_t outSize, const char* folder, const char* name) {
+    return Join(out, outSize, folder, name, false);
+}
+
+bool JoinQuotedPath(char* out, size_t outSize, const char* folder, const char* name) {
+    return Join(out, outSize, folder, name, true);
 }
 
 void TitleCasePath(char* text) {

@@ -8,7 +8,12 @@
 // Writes [quote] folder [\] name [quote] NUL NUL into out. A backslash goes between the parts
 // unless the folder already ends in one. Returns false, leaving out as an empty text, when the
 // result and both NULs do not fit in outSize bytes.
-bool JoinPath(char* out, size_t outSize, const char* folder, const char* name, bool quoted);
+bool JoinPlainPath(char* out, size_t outSize, const char* folder, const char* name);
+bool JoinQuotedPath(char* out, size_t outSize, const char* folder, const char* name);
+// One of the two, as quoted says.
+inline bool JoinPath(char* out, size_t outSize, const char* folder, const char* name, bool quoted) {
+    return quoted ? JoinQuotedPath(out, outSize, folder, name) : JoinPlainPath(out, outSize, folder, name);
+}
 
 // Capitalises the first letter after each single space or backslash, lowers the others (ASCII only).
 void TitleCasePath(char* text);

@@ -12,6 +12,14 @@ void SetDlgItemNumber(HWND dialog, int controlId, uint32_t value) {
     (void)SetDlgItemTextA(dialog, controlId, text);
 }
 
+HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    return CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
+}
+
+void VolumeOf(const char* path, char (&volume)[MAX_PATH]) {
+    if (!GetVolumePathNameA(path, volume, sizeof volume)) volume[0] = '\0';
+}
+
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool ResolvePath(char* out, size_t outSize, const char* text) {

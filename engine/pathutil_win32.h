@@ -8,6 +8,12 @@
 // Shows value in a dialog label with ',' between groups of three digits.
 void SetDlgItemNumber(HWND dialog, int controlId, uint32_t value);
 
+// CreateFileA without security attributes or template: one call the engine's many opens share.
+HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
+
+// The volume that holds path, as the system names it ("C:\"); empty when unknown.
+void VolumeOf(const char* path, char (&volume)[MAX_PATH]);
+
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
 

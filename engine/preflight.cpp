@@ -8,24 +8,14 @@
 #include "manifest.h"
 #include "messages.h"
 #include "pathutil.h"
+#include "pathutil_win32.h"
 
 namespace {
-
-// The row's destination, or false when it cannot be joined (the step itself then stops on it).
-bool Destination(const DirectoryTable& directories, const FileEntry& entry, char (&path)[JoinedPathSize]) {
-    const int slot = (entry.flags & FILE_TO_WINDOWS_FOLDER) ? DirWindows : DirInstall;
-    return JoinPath(path, sizeof path, directories.paths[slot], entry.fileName, false);
-}
-
-int16_t RowCount(const InstallManifest& manifest) {
-    if (manifest.fileCount < 0) return 0;
-    return manifest.fileCount > ManifestMaxRows ? static_cast<int16_t>(ManifestMaxRows) : manifest.fileCount;
-}
 
 // Another program holds the file when it cannot be opened for writing with no sharing at all.
 // Opening it changes neither its bytes nor its times.
 bool IsHeld(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(path, GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (file != INVALID_HANDLE_VALUE) {
         (void)CloseHandle(file);
         return false;
@@ -56,19 +46,14 @@ bool FreeBytesAt(const char* folder, uint64_t* freeBytes) {
     }
 }
 
-// The volume that holds folder, as the system names it ("C:\"); empty when unknown.
-void VolumeOf(const char* folder, char (&volume)[MAX_PATH]) {
-    if (!GetVolumePathNameA(folder, volume, sizeof volume)) volume[0] = '\0';
-}
-
 }  // namespace
 
 bool WaitUntilFilesAreFree(const CopyReport& report, const DirectoryTable& directories,
                            const InstallManifest& manifest) {
-    const int16_t count = RowCount(manifest);
+    const int16_t count = ClampedFileCount(manifest);
     for (int16_t i = 0; i < count; ++i) {
         char path[JoinedPathSize];
-        if (!Destination(directories, manifest.files[i], path)) continue;
+        if (!EntryDestination(directories, manifest.files[i], path)) continue;
         const DWORD attributes = GetFileAttributesA(path);
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (!MustExtractEntry(path, manifest.files[i])) continue;
@@ -83,7 +68,7 @@ bool CheckFreeSpace(const CopyReport& report, const DirectoryTable& directories,
     // Bytes per destination folder; both count against one volume when they share it.
     uint64_t needed[2] = {0, 0};
     const int slots[2] = {DirInstall, DirWindows};
-    const int16_t count = RowCount(manifest);
+    const int16_t count = ClampedFileCount(manifest);
     for (int16_t i = 0; i < count; ++i) {
         needed[(manifest.files[i].flags & FILE_TO_WINDOWS_FOLDER) ? 1 : 0] += manifest.files[i].fileSize;
     }

@@ -1,6 +1,7 @@
 // The product the packer wrote into the program: the manifest, the payloads' CRCs and the texts,
 // read once before anything else; and the payloads themselves.
 #include <windows.h>
+#include <stddef.h>
 #include <string.h>
 
 #include "manifest.h"
@@ -49,11 +50,14 @@ bool LoadProduct(void) {
     memmove(&fileCount, counts, 2);
     memmove(&shortcutCount, counts + 2, 2);
     if (fileCount != static_cast<int16_t>(rows) || shortcutCount < 0 || shortcutCount > fileCount) return false;
-    if (!LoadText(IDS_PRODUCT_SUPPORT_EMAIL, Texts.supportEmail) ||
-        !LoadText(IDS_PRODUCT_PUBLISHER_KEY, Texts.publisherKey) || !LoadText(IDS_PRODUCT_VERSION_KEY, Texts.versionKey) ||
-        !LoadText(IDS_PRODUCT_DEFAULT_PARENT, Texts.defaultParent) || !LoadText(IDS_PRODUCT_HOME_PAGE, Texts.homePage) ||
-        !LoadText(IDS_PRODUCT_HOME_PAGE_NAME, Texts.homePageName)) {
-        return false;
+    // The texts' fields follow one another in the order of their ids.
+    enum { TextCount = IDS_PRODUCT_HOME_PAGE_NAME - IDS_PRODUCT_SUPPORT_EMAIL + 1 };
+    static_assert(sizeof(ProductTexts) == TextCount * ProductTextSize &&
+                      offsetof(ProductTexts, homePageName) == sizeof(ProductTexts) - ProductTextSize,
+                  "one field per text id, in id order");
+    char(*field)[ProductTextSize] = reinterpret_cast<char(*)[ProductTextSize]>(&Texts);
+    for (UINT id = IDS_PRODUCT_SUPPORT_EMAIL; id <= IDS_PRODUCT_HOME_PAGE_NAME; ++id, ++field) {
+        if (!LoadText(id, *field)) return false;
     }
 
     memmove(&Manifest, image, sizeof(ProductInfo) + sizeof(FileEntry) * rows);

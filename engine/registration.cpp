@@ -8,13 +8,14 @@
 #include "pathutil.h"
 #include "registration.h"
 #include "text.h"
+#include "unpadded.h"
 
 // The publisher's key and the version key below it come with the product's texts, written by the
 // packer from the description's names rather than from the manifest's fields.
 namespace {
 
-const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char FileSystemKey[] = "System\\CurrentControlSet\\Control\\FileSystem";
+const char UninstallKey[] UNPADDED = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char FileSystemKey[] UNPADDED = "System\\CurrentControlSet\\Control\\FileSystem";
 
 // Strings are stored with their NUL counted in the size. A value whose earlier content cannot be
 // recorded is not written.
@@ -45,13 +46,6 @@ void SetUninstallEntry(InstallJournal& journal, const char* entry, const Directo
     SetText(journal, entry, "HelpLink", product.homePageUrl);
 }
 
-bool KeyExists(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    (void)RegCloseKey(key);
-    return true;
-}
-
 }  // namespace
 
 void RegisterInstallation(const DirectoryTable& directories, const char* groupName, InstallJournal& journal) {
@@ -62,11 +56,11 @@ void RegisterInstallation(const DirectoryTable& directories, const char* groupNa
     // The system's list of programs is used only where it exists; the product's entry is made in it.
     char entry[sizeof UninstallKey + 1 + sizeof Manifest.product.productName];
     const char* const parts[] = {UninstallKey, Manifest.product.productName};
-    if (KeyExists(UninstallKey) && FormatText(entry, sizeof entry, "%s\\%s", parts, 2) &&
+    if (MachineKeyExists(UninstallKey) && FormatText(entry, sizeof entry, "%s\\%s", parts, 2) &&
         JournalCreateKey(journal, entry)) {
         SetUninstallEntry(journal, entry, directories, groupName);
     }
-    if (KeyExists(FileSystemKey)) {
+    if (MachineKeyExists(FileSystemKey)) {
         // A mask with one bit per drive letter: no low-disk-space notices for any drive.
         const DWORD allDrives = 0xFFFFFFFF;
         (void)JournalSetValue(journal, FileSystemKey, "DisableLowDiskSpaceBroadcast", REG_DWORD, &allDrives,
@@ -78,7 +72,7 @@ bool ReadPreviousInstallFolder(char* folder, size_t folderSize) {
     if (folderSize == 0) return false;
     folder[0] = '\0';
     HKEY publisher = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Texts.publisherKey, 0, KEY_QUERY_VALUE, &publisher) != ERROR_SUCCESS) return false;
+    if (OpenMachineKey(Texts.publisherKey, KEY_QUERY_VALUE, &publisher) != ERROR_SUCCESS) return false;
 
     // Type and size first: only a string that fits, terminator included, is read.
     const DWORD limit = folderSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(folderSize);

@@ -12,7 +12,8 @@ namespace {
 
 // The shell's folders for everyone's programs and for a user's own files. The x86 program-files
 // folders exist only on 64-bit Windows; elsewhere the shell fails them and they are passed over.
-const int ShellFolders[] = {
+// Every id is below 256.
+const BYTE ShellFolders[] = {
     CSIDL_PROGRAM_FILES,  CSIDL_PROGRAM_FILESX86,  CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
     CSIDL_PROFILE,        CSIDL_PERSONAL,          CSIDL_DESKTOPDIRECTORY,     CSIDL_COMMON_DOCUMENTS,
     CSIDL_COMMON_DESKTOPDIRECTORY,

@@ -5,24 +5,23 @@ bool FormatText(char* out, size_t outSize, const char* format, const char* const
     size_t used = 0;
     int nextArg = 0;
     bool whole = true;
-    auto put = [&](char c) {
-        if (used + 1 < outSize) {
-            out[used++] = c;
-        } else {
-            whole = false;
-        }
-    };
     for (const char* p = format; *p; ++p) {
+        const char* arg = nullptr;
         if (p[0] == '%' && p[1] == 's') {
-            const char* arg = nextArg < argCount ? args[nextArg] : "";
+            arg = nextArg < argCount ? args[nextArg] : "";
             ++nextArg;
-            for (; *arg; ++arg) put(*arg);
             ++p;
         } else if (p[0] == '%' && p[1] == '%') {
-            put('%');
             ++p;
-        } else {
-            put(*p);
+        }
+        // Every character of the argument, or the one character of the format at p.
+        for (const char* c = arg != nullptr ? arg : p; *c != '\0'; ++c) {
+            if (used + 1 < outSize) {
+                out[used++] = *c;
+            } else {
+                whole = false;
+            }
+            if (arg == nullptr) break;
         }
     }
     out[used] = '\0';

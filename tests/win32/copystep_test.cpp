@@ -289,6 +289,17 @@ Descriptor FromSddl(const std::string& sddl) {
     return Descriptor(descriptor, &LocalFree);
 }
 
+// A descriptor in the absolute layout, its parts in buffers of its own.
+struct AbsoluteDescriptor {
+    SECURITY_DESCRIPTOR descriptor;
+    BYTE dacl[1024], sacl[256], owner[SECURITY_MAX_SID_SIZE], group[SECURITY_MAX_SID_SIZE];
+};
+bool MakeAbsolute(PSECURITY_DESCRIPTOR relative, AbsoluteDescriptor& out) {
+    DWORD sizes[] = {sizeof out.descriptor, sizeof out.dacl, sizeof out.sacl, sizeof out.owner, sizeof out.group};
+    return MakeAbsoluteSD(relative, &out.descriptor, &sizes[0], reinterpret_cast<PACL>(out.dacl), &sizes[1],
+                          reinterpret_cast<PACL>(out.sacl), &sizes[2], out.owner, &sizes[3], out.group, &sizes[4]);
+}
+
 TEST(FolderSecurity, AnExistingFolderNeedsProtectionWhenAnyoneElseMayChangeWhatItHolds) {
     const std::string user = "S-1-5-21-1004336348-1177238915-682003330-1001";
     const std::string installer = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
@@ -315,6 +326,9 @@ TEST(FolderSecurity, AnExistingFolderNeedsProtectionWhenAnyoneElseMayChangeWhatI
         const Descriptor parsed = FromSddl(row.sddl);
         ASSERT_NE(parsed, nullptr) << row.sddl;
         EXPECT_EQ(GrantsWriteToOthers(parsed.get()), row.needs) << row.sddl;
+        AbsoluteDescriptor absolute;  // the same answer from the other layout
+        ASSERT_TRUE(MakeAbsolute(parsed.get(), absolute)) << row.sddl;
+        EXPECT_EQ(GrantsWriteToOthers(&absolute.descriptor), row.needs) << row.sddl;
     }
     // A NULL DACL, built by hand: Wine reads "D:NO_ACCESS_CONTROL" as an empty one.
     SECURITY_DESCRIPTOR nullDacl;
