@@ -53,20 +53,17 @@ bool ReachedThroughLink(const char* folder) {
 }
 
 // The product's main program: the name of the row written to the install folder that is named
-// after the product, with ".exe". False when the manifest has none; then only the registry tells
+// after the product, with ".exe". Null when the manifest has none; then only the registry tells
 // an earlier installation.
-bool MainProgramName(char (&name)[sizeof FileEntry::fileName + 1]) {
-    char productName[sizeof Manifest.product.productName + 1];
-    ManifestText(productName, Manifest.product.productName);
-    char program[sizeof productName + 4];
-    const char* const args[] = {productName};
+const char* MainProgramName(void) {
+    char program[sizeof Manifest.product.productName + 4];
+    const char* const args[] = {Manifest.product.productName};
     (void)FormatText(program, sizeof program, "%s.exe", args, 1);
     for (int row = 0; row < Manifest.fileCount && row < ManifestMaxRows; ++row) {
         const FileEntry& entry = Manifest.files[row];
-        ManifestText(name, entry.fileName);
-        if (!(entry.flags & FILE_TO_WINDOWS_FOLDER) && SamePath(name, program)) return true;
+        if (!(entry.flags & FILE_TO_WINDOWS_FOLDER) && SamePath(entry.fileName, program)) return entry.fileName;
     }
-    return false;
+    return nullptr;
 }
 
 }  // namespace
@@ -82,9 +79,9 @@ bool HoldsEarlierInstallation(const char* folder) {
         return true;
     }
 
-    char name[sizeof FileEntry::fileName + 1];
+    const char* name = MainProgramName();
     char program[JoinedPathSize];
-    if (!MainProgramName(name) || !JoinPath(program, sizeof program, resolved, name, false)) return false;
+    if (name == nullptr || !JoinPath(program, sizeof program, resolved, name, false)) return false;
     const DWORD attributes = GetFileAttributesA(program);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -36,7 +36,10 @@ void NoteChange(void) {
 namespace {
 
 enum {
-    ReadBufferSize = 2 * RecordSize,
+    // A record's line: "<tag> <crc> ", the fields (fewer than RecordSize characters), CR LF. The
+    // reader's buffer holds the longest whole; a longer line is no record and is skipped.
+    RecordLineSize = RecordSize + 16,
+    ReadBufferSize = RecordLineSize,
     HoldingNameSize = sizeof RemovedFilesFolderName + 4,
 };
 
@@ -402,8 +405,7 @@ bool ReadHex(const char* text, int digits, uint32_t& value) {
 
 bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, int count) {
     if (journal.file == nullptr) return false;
-    // "<tag> <crc> ", the fields (fewer than RecordSize characters), CR LF.
-    char record[RecordSize + 16];
+    char record[RecordLineSize];
     enum { Head = 11 };
     char* const payload = record + Head;
     size_t length = 0;
@@ -426,10 +428,8 @@ bool AppendRecord(InstallJournal& journal, char tag, const char* const* fields, 
 }
 
 bool JournalPath(char* out, size_t outSize, const char* windowsFolder, const ProductInfo& product) {
-    char productName[sizeof product.productName + 1];
-    ManifestText(productName, product.productName);
     char name[MAX_PATH];
-    const char* const args[] = {productName};
+    const char* const args[] = {product.productName};
     return FormatText(name, sizeof name, JournalFileNameFormat, args, 1) &&
            JoinPath(out, outSize, windowsFolder, name, false);
 }

@@ -1,6 +1,8 @@
-// The fixed-size records of the compiled-in manifest, byte for byte as the installer reads them
-// and the packer writes them: the product record, one file-table row, the flag bits and the rows
-// whose place is fixed. Whatever needs the number of rows is in manifest.h.
+// The fixed-size records of the manifest, byte for byte as the installer reads them from its
+// resources and the packer writes them: the product record, one file-table row, the flag bits and
+// the rows whose place is fixed. Whatever needs the number of rows is in manifest.h.
+// Every text field ends with a NUL inside its width (the packer refuses a longer text, and the
+// resource's CRC-32 keeps it so), so the programs read the fields as texts where they stand.
 #pragma once
 
 #include <stddef.h>

@@ -20,11 +20,7 @@ inline std::string FilledText(const char* format, const char* argument, const ch
     return text;
 }
 
-inline std::string ProductNameText() {
-    char name[sizeof Manifest.product.productName + 1];
-    ManifestText(name, Manifest.product.productName);
-    return name;
-}
+inline std::string ProductNameText() { return Manifest.product.productName; }
 
 inline std::string GroupedNumber(uint32_t value) {
     char text[NumberTextSize];

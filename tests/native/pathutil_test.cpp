@@ -196,17 +196,6 @@ TEST(FormatText, TurnsADoublePercentIntoOneAndKeepsOtherSpecifiers) {
     EXPECT_STREQ("100% %d", out);
 }
 
-TEST(ManifestText, EndsAtTheFieldsNulOrAfterAFieldWithout) {
-    const char full[4] = {'A', 'B', 'C', 'D'};
-    const char shorter[4] = {'A', '\0', 'C', 'D'};
-    char out[5];
-    memset(out, 'x', sizeof out);
-    ManifestText(out, full);
-    EXPECT_STREQ("ABCD", out);
-    ManifestText(out, shorter);
-    EXPECT_STREQ("A", out);
-}
-
 TEST(FormatNumber, GroupsDigitsInThreesWithCommas) {
     EXPECT_EQ(Formatted(0), "0");
     EXPECT_EQ(Formatted(999), "999");

@@ -409,14 +409,9 @@ protected:
 };
 
 TEST_F(BackdropWindow, CreationBuildsTheTitlesFromTheProductRecord) {
-    char name[sizeof Manifest.product.productName + 1];
-    char version[sizeof Manifest.product.version + 1];
-    char tagline[sizeof Manifest.product.tagline + 1];
-    ManifestText(name, Manifest.product.productName);
-    ManifestText(version, Manifest.product.version);
-    ManifestText(tagline, Manifest.product.tagline);
-    EXPECT_EQ(std::string(name) + " v" + version, Backdrop.titleText);
-    EXPECT_EQ(std::string(name) + " - " + tagline, Backdrop.subtitleText);
+    const std::string name = Manifest.product.productName;
+    EXPECT_EQ(name + " v" + Manifest.product.version, Backdrop.titleText);
+    EXPECT_EQ(name + " - " + Manifest.product.tagline, Backdrop.subtitleText);
 }
 
 TEST_F(BackdropWindow, FontsFollowTheScreenAndTheTextLengths) {

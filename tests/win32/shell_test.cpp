@@ -29,11 +29,7 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::string ProductName() {
-    char name[sizeof Manifest.product.productName + 1];
-    ManifestText(name, Manifest.product.productName);
-    return name;
-}
+std::string ProductName() { return Manifest.product.productName; }
 
 // A plain top-level window of a given outer size, for placement tests.
 HWND MakeFrame(int width, int height) {
