@@ -1,4 +1,5 @@
 // The licence page: the licence text in a resizable box; I Agree goes on, I Disagree ends.
+#include "manifest.h"
 #include "pages.h"
 #include "resource.h"
 #include "shell.h"
@@ -22,16 +23,11 @@ LicensePage License;
 // The resource's bytes as a terminated text; never reads past the resource's end.
 void ShowLicenseText(HWND page) {
     static char text[LicenseTextLimit + 1];
-    text[0] = '\0';
-    HRSRC found = FindResourceA(Session.instance, LICENSE_RESOURCE_NAME, (LPCSTR)RT_RCDATA);
-    HGLOBAL loaded = found ? LoadResource(Session.instance, found) : NULL;
-    const void* bytes = loaded ? LockResource(loaded) : NULL;
-    if (bytes) {
-        DWORD size = SizeofResource(Session.instance, found);
-        if (size > LicenseTextLimit) size = LicenseTextLimit;
-        memcpy(text, bytes, size);
-        text[size] = '\0';
-    }
+    uint32_t size = 0;
+    const uint8_t* bytes = FindRawResource(LICENSE_RESOURCE_NAME, &size);  // none: size 0
+    if (size > LicenseTextLimit) size = LicenseTextLimit;
+    if (bytes) memcpy(text, bytes, size);
+    text[size] = '\0';
     (void)SetDlgItemTextA(page, IDC_LICENSE_TEXT, text);
 }
 
