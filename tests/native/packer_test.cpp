@@ -627,7 +627,7 @@ TEST_F(PackerFixture, ResourceScriptNamesEveryPayloadAndTheLicenceByAbsolutePath
     EXPECT_NE(script.find("PRODUCT RCDATA \"" + fs::absolute(outDir / "product.bin").generic_string() + "\"\n"),
               std::string::npos);
     // The texts the installer reads with the product, its version and its application manifest.
-    for (const std::string line : {std::to_string(IDS_PRODUCT_SUPPORT_EMAIL) + ", \"help@test.example\"\n",
+    for (const std::string& line : {std::to_string(IDS_PRODUCT_SUPPORT_EMAIL) + ", \"help@test.example\"\n",
                                    std::to_string(IDS_PRODUCT_PUBLISHER_KEY) + ", \"Software\\\\Test Publisher\"\n",
                                    std::string("FILEVERSION 1, 0, 0, 0\n"),
                                    "1 24 \"" + fs::absolute(outDir / "installer.manifest").generic_string() + "\"\n"}) {
