@@ -255,10 +255,9 @@ bool ReplaceResources(const std::vector<uint8_t>& image, const std::vector<Resou
         section.virtualAddress = static_cast<uint32_t>(nextVa);
         nextVa = AlignUp(SectionEnd(section), headers.sectionAlignment);
         sourceOffsets.push_back(section.rawOffset);
-        if (section.rawSize != 0) {
-            section.rawOffset = static_cast<uint32_t>(nextRaw);
-            nextRaw += AlignUp(section.rawSize, headers.fileAlignment);
-        }
+        // A section with nothing in the file points nowhere, rather than where it pointed before.
+        section.rawOffset = section.rawSize != 0 ? static_cast<uint32_t>(nextRaw) : 0;
+        nextRaw += AlignUp(section.rawSize, headers.fileAlignment);
     }
     const uint64_t overlay = overlayEnd - rawEnd;
     if (nextVa > 0xFFFFFFFFu || nextRaw + overlay > 0xFFFFFFFFu) return fail("the program would be larger than 4 GB");
