@@ -108,11 +108,14 @@ int WriteDescribed(const char* path, const char* outDir, const std::vector<std::
     bool written = ReadDescription(path, description, diagnostics) &&
                    LoadRowFiles(description, inputFolders, inputs, diagnostics, std::string(),
                                 BuiltUninstallerRow::Skipped) &&
-                   InstalledRecord(description, inputs.files, installed, diagnostics) &&
-                   CommitOutputs({{folder + "installed.bin", std::string(installed.begin(), installed.end())},
-                                  {folder + "installed.rc", InstalledResourceScript(recordFile, installed)},
-                                  {folder + "uninstaller.manifest", UninstallerManifest(description)}},
-                                 changed, diagnostics);
+                   InstalledRecord(description, inputs.files, installed, diagnostics);
+    if (written) {
+        const std::vector<OutputFile> outputs{
+            {folder + "installed.bin", std::string(installed.begin(), installed.end())},
+            {folder + "installed.rc", InstalledResourceScript(recordFile, installed)},
+            {folder + "uninstaller.manifest", UninstallerManifest(description)}};
+        written = CommitOutputs(outputs, changed, diagnostics);
+    }
     if (written && !depfile.empty()) {
         std::vector<std::string> read{std::filesystem::absolute(path, error).string()};
         for (const std::string& file : inputs.filePaths) {
