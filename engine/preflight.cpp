@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <string.h>
 
-#include "copystep.h"
+#include "copyreport.h"
 #include "manifest.h"
 #include "messages.h"
 #include "pathutil.h"
