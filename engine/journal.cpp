@@ -39,7 +39,6 @@ enum {
     // A record's line: "<tag> <crc> ", the fields (fewer than RecordSize characters), CR LF. The
     // reader's buffer holds the longest whole; a longer line is no record and is skipped.
     RecordLineSize = RecordSize + 16,
-    ReadBufferSize = RecordLineSize,
     HoldingNameSize = sizeof RemovedFilesFolderName + 4,
 };
 
@@ -88,7 +87,7 @@ bool SetAside(InstallJournal& journal, char tag, const char* path, const char* a
 // Reads a journal's records in order, a buffer at a time.
 struct RecordReader {
     HANDLE file;
-    char data[ReadBufferSize + 1];
+    char data[RecordLineSize + 1];
     size_t length;
     size_t position;
     bool exhausted;
@@ -115,13 +114,13 @@ bool NextLine(RecordReader& reader, char** line) {
         }
         if (reader.exhausted) return false;
         size_t rest = reader.length - reader.position;
-        if (rest == ReadBufferSize) {
+        if (rest == RecordLineSize) {
             reader.skipping = true;
             rest = 0;
         }
         memmove(reader.data, begin, rest);
         DWORD got = 0;
-        if (!ReadFile(reader.file, reader.data + rest, static_cast<DWORD>(ReadBufferSize - rest), &got, nullptr) ||
+        if (!ReadFile(reader.file, reader.data + rest, static_cast<DWORD>(RecordLineSize - rest), &got, nullptr) ||
             got == 0) {
             reader.exhausted = true;
         }
